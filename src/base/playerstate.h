@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace lyrovo {
+
+// The state of the player that every subsystem shares: one copy, owned by
+// the application context and passed by reference.
+struct PlayerState {
+  std::int16_t CurrentIndex = 0;  // 1-based current playlist row, 0 = none
+  std::int16_t ListTopIndex = 1;  // first visible playlist row
+  QString SongTitle;
+  QString SongArtist;
+  double MsPerByte = 0;
+  bool LyricLoaded = false;
+  bool LyricDirty = false;
+  bool SearchWindowOpen = false;
+  bool OnTop = false;
+
+  QString AppPath;         // ends in "/"
+  QString SupportedTypes;  // "*.mp3;*.ogg;…;" patterns of playable files
+  QString ImagesPath;      // AppPath + "Images/"
+  QString ResumesPath;     // AppPath + "Resumes/"
+
+  QString TrayTip;  // tooltip of the tray icon
+};
+
+// What the lyric pane keeps between ticks; the pane's drawing fills in the rest.
+struct LyricPaneState {
+  int NextLine = 1;    // next lyric line to reach
+  int LineHeight = 0;  // height of the reference glyph in twips / 12
+  int GlyphWidth = 0;  // width of the reference glyph in twips / 15
+};
+
+}  // namespace lyrovo

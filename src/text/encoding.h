@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace lyrovo {
+
+// Decodes text read from a file or a web page: UTF-8 when it has a UTF-8
+// byte-order mark or is valid UTF-8 (UTF-16 with its mark), otherwise
+// GB18030, the superset of GBK. The mark is not part of the result.
+QString decodeText(const QByteArray& bytes);
+
+// True when bytes form valid UTF-8 (a byte-order mark is allowed).
+bool isValidUtf8(const QByteArray& bytes);
+
+QByteArray encodeUtf8(const QString& text);
+// GBK/GB18030 bytes of the text.
+QByteArray encodeGbk(const QString& text);
+
+}  // namespace lyrovo

@@ -1,0 +1,58 @@
+# Shared steps of ./dev; sourced, not run.
+
+# Installs the listed Debian packages that are not installed yet.
+install_packages() {
+  local missing=()
+  local pkg
+  while read -r pkg; do
+    [[ -z "$pkg" || "$pkg" == \#* ]] && continue
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done < tools/packages.txt
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# ccache hits across build folders only with these.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+
+configure() {  # configure DIR [cmake options…]
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > /dev/null
+}
+
+build_player() {  # build_player DIR
+  configure "$1"
+  cmake --build "$1"
+}
+
+check_format() {
+  local files
+  mapfile -t files < <(git ls-files -- '*.cpp' '*.h' 2>/dev/null || find src tests bench tools -name '*.cpp' -o -name '*.h')
+  [[ ${#files[@]} -eq 0 ]] && return 0
+  if ! clang-format --dry-run --Werror "${files[@]}"; then
+    echo "Formatting differs from .clang-format: run clang-format -i on the files above." >&2
+    return 1
+  fi
+}
+
+run_ctest() {  # run_ctest DIR
+  QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: \
+    ctest --test-dir "$1" --output-on-failure -j "$(nproc)" --timeout 600
+}
+
+# Every test: the format check, the whole tree built with warnings as errors,
+# then the logic libraries' tests again under AddressSanitizer and UBSan.
+run_all_tests() {
+  check_format
+  configure build-test -DLYROVO_WERROR=ON
+  cmake --build build-test
+  run_ctest build-test
+  configure build-asan -DLYROVO_WERROR=ON -DLYROVO_SANITIZE=ON -DLYROVO_LOGIC_ONLY=ON -DCMAKE_BUILD_TYPE=Debug
+  cmake --build build-asan
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-asan
+}
