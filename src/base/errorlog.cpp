@@ -13,14 +13,14 @@ void ErrorLog::log(const QString& location, const AppError& error) const {
   const QString crlf = QStringLiteral("\r\n");
   const QString record = QStringLiteral(" ") + crlf + QStringLiteral("错误地点 : ") + location + crlf +
                          QStringLiteral("错误号码 : ") + number + crlf + QStringLiteral("错误类型 : ") +
-                         error.description() + crlf + QStringLiteral(" ") + crlf + QString(53, QLatin1Char('-')) +
-                         crlf;
+                         error.description() + crlf + QStringLiteral(" ") + crlf +
+                         QString(53, QLatin1Char('-')) + crlf;
   QFile file(appPath_ + QStringLiteral("Error.log"));
   if (file.open(QIODevice::WriteOnly | QIODevice::Append)) file.write(record.toUtf8());
   if (prompts_) {
     prompts_->message(Prompts::Icon::Critical, Prompts::Buttons::Ok, QStringLiteral("Lyrovo - 错误调试"),
-                      QStringLiteral("错误地点: ") + location + crlf + QStringLiteral("错误号码: ") + number + crlf +
-                          QStringLiteral("错误类型: ") + error.description());
+                      QStringLiteral("错误地点: ") + location + crlf + QStringLiteral("错误号码: ") + number +
+                          crlf + QStringLiteral("错误类型: ") + error.description());
   }
 }
 

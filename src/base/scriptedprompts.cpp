@@ -14,9 +14,12 @@ T takeOr(std::deque<T>& queue, T fallback) {
 Prompts::Answer firstButton(Prompts::Buttons buttons) {
   switch (buttons) {
     case Prompts::Buttons::YesNo:
-    case Prompts::Buttons::YesNoCancel: return Prompts::Answer::Yes;
-    case Prompts::Buttons::RetryCancel: return Prompts::Answer::Retry;
-    default: return Prompts::Answer::Ok;
+    case Prompts::Buttons::YesNoCancel:
+      return Prompts::Answer::Yes;
+    case Prompts::Buttons::RetryCancel:
+      return Prompts::Answer::Retry;
+    default:
+      return Prompts::Answer::Ok;
   }
 }
 }  // namespace
@@ -47,7 +50,8 @@ std::optional<QString> ScriptedPrompts::chooseFolder(const QString& title, const
 }
 
 std::optional<std::uint32_t> ScriptedPrompts::chooseColour(std::uint32_t initial) {
-  calls.push_back({QStringLiteral("chooseColour"), Icon::None, Buttons::Ok, {}, QString::number(initial), {}});
+  calls.push_back(
+      {QStringLiteral("chooseColour"), Icon::None, Buttons::Ok, {}, QString::number(initial), {}});
   return takeOr(colours, std::optional<std::uint32_t>{});
 }
 

@@ -14,7 +14,8 @@ namespace lyrovo {
 class ScriptedPrompts : public Prompts {
  public:
   struct Call {
-    QString kind;  // "message", "openFiles", "saveFile", "chooseFolder", "chooseColour", "chooseFont", "launch"
+    QString
+        kind;  // "message", "openFiles", "saveFile", "chooseFolder", "chooseColour", "chooseFont", "launch"
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
     QString title;

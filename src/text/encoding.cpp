@@ -25,8 +25,9 @@ QString fromGb18030(const QByteArray& bytes) {
   if (!converter) return QString::fromLatin1(bytes);
   QString out(bytes.size() * 2 + 1, Qt::Uninitialized);
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
-                                       bytes.constData(), int32_t(bytes.size()), &status);
+  const int32_t length =
+      ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
+                    bytes.constData(), int32_t(bytes.size()), &status);
   if (U_FAILURE(status)) return QString::fromLatin1(bytes);
   out.truncate(length);
   return out;
@@ -60,8 +61,9 @@ QByteArray encodeGbk(const QString& text) {
   if (!converter) return text.toLatin1();
   QByteArray out(text.size() * 4 + 1, Qt::Uninitialized);
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = ucnv_fromUChars(converter.get(), out.data(), int32_t(out.size()),
-                                         reinterpret_cast<const UChar*>(text.constData()), int32_t(text.size()), &status);
+  const int32_t length =
+      ucnv_fromUChars(converter.get(), out.data(), int32_t(out.size()),
+                      reinterpret_cast<const UChar*>(text.constData()), int32_t(text.size()), &status);
   if (U_FAILURE(status)) return text.toLatin1();
   out.truncate(length);
   return out;

@@ -19,8 +19,9 @@ double radixValue(QStringView text, qsizetype pos, int base) {
     const QChar c = text[pos];
     if (skippable(c)) continue;
     const int digit = c.isDigit() && c.unicode() < 128 ? c.unicode() - '0'
-                      : (base == 16 && c.toLower() >= u'a' && c.toLower() <= u'f') ? c.toLower().unicode() - 'a' + 10
-                                                                                   : -1;
+                      : (base == 16 && c.toLower() >= u'a' && c.toLower() <= u'f')
+                          ? c.toLower().unicode() - 'a' + 10
+                          : -1;
     if (digit < 0 || digit >= base) break;
     value = value * base + digit;
   }

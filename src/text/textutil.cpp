@@ -31,7 +31,8 @@ icu::Transliterator* transliterator(bool toTraditional) {
 QString convertScript(const QString& text, bool toTraditional, const char* name, const ErrorLog* log) {
   icu::Transliterator* t = transliterator(toTraditional);
   if (!t) {
-    if (log) log->log(QString::fromLatin1(name), AppError(errors::InvalidCall, QStringLiteral("无法转换简繁体")));
+    if (log)
+      log->log(QString::fromLatin1(name), AppError(errors::InvalidCall, QStringLiteral("无法转换简繁体")));
     return {};
   }
   QString out = text;

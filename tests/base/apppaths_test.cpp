@@ -21,7 +21,8 @@ TEST(AppPaths, PortableWhenTheExecutablesFolderIsWritable) {
 TEST(AppPaths, UserDataFolderOtherwise) {
   QTemporaryDir data;
   qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-  EXPECT_EQ(AppPaths::resolveAppPath(QStringLiteral("/nonexistent/bin")), data.path() + QStringLiteral("/lyrovo/"));
+  EXPECT_EQ(AppPaths::resolveAppPath(QStringLiteral("/nonexistent/bin")),
+            data.path() + QStringLiteral("/lyrovo/"));
   qputenv("XDG_DATA_HOME", "relative/ignored");
   EXPECT_EQ(AppPaths::resolveAppPath(QStringLiteral("/nonexistent/bin")),
             QDir::homePath() + QStringLiteral("/.local/share/lyrovo/"));

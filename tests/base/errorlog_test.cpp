@@ -29,7 +29,8 @@ struct ErrorLogTest : ::testing::Test {
 
 TEST_F(ErrorLogTest, WithoutTheMarkerNothingIsWrittenOrShown) {
   ErrorLog log(appPath(), &prompts);
-  EXPECT_FALSE(log.trap(QStringLiteral("SavePlaylist"), [] { throw errors::pathAccess(QStringLiteral("x")); }));
+  EXPECT_FALSE(
+      log.trap(QStringLiteral("SavePlaylist"), [] { throw errors::pathAccess(QStringLiteral("x")); }));
   EXPECT_FALSE(QFile::exists(appPath() + QStringLiteral("Error.log")));
   EXPECT_TRUE(prompts.calls.empty());
 }
@@ -37,9 +38,11 @@ TEST_F(ErrorLogTest, WithoutTheMarkerNothingIsWrittenOrShown) {
 TEST_F(ErrorLogTest, WithTheMarkerEachErrorAppendsTheSixLineRecordAndShowsTheBox) {
   enableDebug();
   ErrorLog log(appPath(), &prompts);
-  EXPECT_FALSE(log.trap(QStringLiteral("SavePlaylist"), [] { throw AppError(75, QStringLiteral("Path/File access error")); }));
+  EXPECT_FALSE(log.trap(QStringLiteral("SavePlaylist"),
+                        [] { throw AppError(75, QStringLiteral("Path/File access error")); }));
   const QByteArray record =
-      QStringLiteral(" \r\n错误地点 : SavePlaylist\r\n错误号码 : 75\r\n错误类型 : Path/File access error\r\n \r\n")
+      QStringLiteral(
+          " \r\n错误地点 : SavePlaylist\r\n错误号码 : 75\r\n错误类型 : Path/File access error\r\n \r\n")
           .toUtf8() +
       QByteArray(53, '-') + "\r\n";
   EXPECT_EQ(logBytes(), record);

@@ -1,5 +1,5 @@
-#include "base/apperror.h"
 #include "text/numeric.h"
+#include "base/apperror.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ TEST(Nearest, HalvesGoToTheEvenNeighbour) {
 TEST(ToInteger, ValuesOutsideTheTypeAreAnOverflow) {
   EXPECT_EQ(toInt16(32767.4), 32767);
   EXPECT_EQ(toInt16(-32768), -32768);
-  EXPECT_EQ(toInt16(-32768.5), -32768);  // rounds to the even -32768
+  EXPECT_EQ(toInt16(-32768.5), -32768);      // rounds to the even -32768
   EXPECT_THROW(toInt16(32767.5), AppError);  // rounds to 32768
   EXPECT_THROW(toInt16(70000), AppError);
   EXPECT_EQ(toInt32(2147483647), 2147483647);

@@ -1,5 +1,5 @@
-#include "base/errorlog.h"
 #include "text/textutil.h"
+#include "base/errorlog.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,8 @@ TEST(StringDeal, NormalisesTitles) {
   EXPECT_EQ(StringDeal(QStringLiteral("[Album] Song_Name")), QStringLiteral("songname"));
   EXPECT_EQ(StringDeal(QStringLiteral("2007 新歌")), QStringLiteral("2007 新歌"));
   EXPECT_EQ(StringDeal(QStringLiteral("未知歌手")), QStringLiteral("未知歌手"));
-  EXPECT_EQ(StringDeal(QStringLiteral("  未知 ARTIST ")), QStringLiteral("未知 artist"));  // only trimmed and lowered
+  EXPECT_EQ(StringDeal(QStringLiteral("  未知 ARTIST ")),
+            QStringLiteral("未知 artist"));  // only trimmed and lowered
 }
 
 TEST(StringDeal, Digits) {
