@@ -1,0 +1,42 @@
+#pragma once
+
+#include "base/apppaths.h"
+#include "base/errorlog.h"
+#include "base/instancelock.h"
+#include "base/playerstate.h"
+#include "base/prompts.h"
+#include "settings/settings.h"
+#include "settings/shellintegration.h"
+
+#include <functional>
+
+#include <unistd.h>
+
+namespace lyrovo {
+
+// Everything the running program knows, in one place: created by main (or
+// by a test, with its own folders and scripted prompts) and handed to the
+// windows by reference.
+struct AppContext {
+  AppContext(AppPaths appPaths, ShellEnvironment shellEnv, Prompts* promptsIn)
+      : paths(std::move(appPaths)),
+        shell(std::move(shellEnv)),
+        prompts(promptsIn),
+        log(paths.appPath, promptsIn) {}
+
+  AppPaths paths;
+  ShellEnvironment shell;
+  Prompts* prompts;
+  ErrorLog log;
+
+  PlayerState player;
+  Settings settings;
+  SkinSettings skin;
+  LyricPaneState lyricPane;
+  InstanceLock instanceLock;
+
+  // Ends the process once shutdown has saved everything. Tests replace it.
+  std::function<void(int)> terminate = [](int code) { ::_exit(code); };
+};
+
+}  // namespace lyrovo

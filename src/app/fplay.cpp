@@ -1,0 +1,466 @@
+#include "app/fplay.h"
+
+#include "app/appicon.h"
+#include "playlist/supportedfile.h"
+#include "text/numeric.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace lyrovo {
+
+namespace {
+
+const QString kTitlePrefix = QStringLiteral("Lyrovo - ");
+// Extensions accepted on the command line before the engine reports what it can play.
+const QString kProvisionalTypes =
+    QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav;*.mid;*.midi;*.wma;*.cda;");
+constexpr int kTwipsPerPixel = 15;
+constexpr int kMinWidth = 320, kMinHeight = 200;
+
+QColor fromBgr(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+QFont toQFont(const FontSpec& spec) {
+  QFont font(spec.name);
+  if (spec.size > 0) font.setPointSizeF(spec.size);
+  font.setBold(spec.bold);
+  font.setItalic(spec.italic);
+  font.setUnderline(spec.underline);
+  return font;
+}
+
+struct ImageSpec {
+  int index;
+  SkinImage::Look look;
+  const char16_t* glyph;
+  const char16_t* tip;
+};
+// The skin images: window buttons, transport buttons, the skin colour
+// button, and the seek, volume and list scroll bars with their thumbs.
+constexpr ImageSpec kImages[] = {
+    {1, SkinImage::Look::Button, u"×", u"关闭"},
+    {2, SkinImage::Look::Button, u"□", u"最大化"},
+    {3, SkinImage::Look::Button, u"－", u"最小化"},
+    {4, SkinImage::Look::Button, u"≡", u"主菜单"},
+    {5, SkinImage::Look::Button, u"▶", u"播放(Ctrl+P)"},
+    {6, SkinImage::Look::Button, u"■", u"停止"},
+    {7, SkinImage::Look::Button, u"◀◀", u"上一首"},
+    {8, SkinImage::Look::Button, u"▶▶", u"下一首"},
+    {9, SkinImage::Look::Button, u"＋", u"打开"},
+    {18, SkinImage::Look::Button, u"◐", u"换肤"},
+    {20, SkinImage::Look::Track, u"", u""},
+    {21, SkinImage::Look::Thumb, u"", u""},
+    {22, SkinImage::Look::Track, u"", u""},
+    {23, SkinImage::Look::Thumb, u"", u""},
+    {24, SkinImage::Look::Track, u"", u""},
+    {25, SkinImage::Look::Thumb, u"", u""},
+};
+
+}  // namespace
+
+Fplay::Fplay(AppContext& context, QStringList commandLine)
+    : ctx_(context), arguments_(std::move(commandLine)) {
+  setObjectName(QStringLiteral("Fplay"));
+  setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+  setWindowTitle(ctx_.paths.exeName);
+  setWindowIcon(QIcon(appIcon(64)));
+  setMinimumSize(kMinWidth, kMinHeight);
+  buildElements();
+}
+
+Fplay::~Fplay() = default;
+
+void Fplay::buildElements() {
+  for (const ImageSpec& spec : kImages) {
+    auto* image = new SkinImage(spec.index, spec.look, QString::fromUtf16(spec.glyph), this);
+    image->setToolTip(QString::fromUtf16(spec.tip));
+    connect(image, &SkinImage::clicked, this, &Fplay::Image1_Click);
+    images_.insert(spec.index, image);
+  }
+  const QStringList texts = {QStringLiteral("00:00"), QStringLiteral("| 00:00"), QStringLiteral("状态: 停止"),
+                             QStringLiteral("声道: "), QString()};
+  for (int index = 2; index <= 6; ++index) {
+    auto* label = new QLabel(texts[index - 2], this);
+    label->setObjectName(QStringLiteral("Label1_%1").arg(index));
+    label->setTextFormat(Qt::PlainText);
+    label->setStyleSheet(QStringLiteral("color: #CFCFCF;"));
+    labels_.insert(index, label);
+  }
+  QFont timeFont = labels_[2]->font();
+  timeFont.setPointSize(timeFont.pointSize() + 6);
+  labels_[2]->setFont(timeFont);
+  for (int index = 0; index < 3; ++index) {
+    panes_[index] = new PicturePane(index, this);
+    connect(panes_[index], &PicturePane::mousePressed, this,
+            [this](int pane, Qt::MouseButton button, QPoint pos) {
+              Pic1_MouseDown(pane, button, 0, pos.x(), pos.y());
+            });
+  }
+  list_ = new QTableView(this);
+  list_->setObjectName(QStringLiteral("List1"));
+  list_->setFrameShape(QFrame::NoFrame);
+  list_->setShowGrid(false);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->verticalHeader()->hide();
+  timer1_.setObjectName(QStringLiteral("Timer1"));
+  timer1_.setInterval(20);
+  timer2_.setObjectName(QStringLiteral("Timer2"));
+}
+
+// ---------------------------------------------------------------- start-up
+
+Fplay::LoadResult Fplay::Form_Load() {
+  LoadResult result = LoadResult::Run;
+  ctx_.log.trap(QStringLiteral("Form_Load"), [&] {
+    if (!refuseSecondInstance() || !readCommandLine()) {  // steps 1–4
+      result = LoadResult::Exit;
+      return;
+    }
+    ctx_.player.AppPath = ctx_.paths.appPath;
+    firstRunSetUp();
+    InstallTrayIcon();
+    ApplySkinCursors();
+    LoadAllSettings();
+    PlaceWindow();
+    FramePanes();
+    ctx_.lyricPane.NextLine = 1;
+    InitAudioEngine();
+    FillPlaylist();
+    SelectVisView();
+    timer2_.setInterval(ctx_.settings.showType == 1 ? 50 : 20);
+    MeasureLyricFont();
+    LayoutWindow();
+    LayoutWindow();
+    HideListScrollBars();
+    CreateDataFolders();
+    CheckConnection();
+    AutoPlay();
+    ShowMainWindow();
+    hooked_ = true;  // set before the hooks exist, so a failure below still unhooks what was hooked
+    InstallWindowHooks();
+    RegisterHotKeys();
+    TrimWorkingSet();
+  });
+  // A start-up that failed half-way still leaves a usable window.
+  if (result == LoadResult::Run && !isVisible()) show();
+  return result;
+}
+
+bool Fplay::refuseSecondInstance() {
+  QDir().mkpath(ctx_.paths.appPath);
+  if (ctx_.instanceLock.acquire(ctx_.paths.appPath + QStringLiteral(".lyrovo.lock")) !=
+      InstanceLock::Result::HeldElsewhere)
+    return true;
+  ctx_.prompts->message(Prompts::Icon::Warning, Prompts::Buttons::Ok, kTitlePrefix + QStringLiteral("提示"),
+                        QStringLiteral("程序已在运行！\r\n\r\n本程序将退出！"));
+  return false;
+}
+
+// Every argument is one file. The extension test looks at the lower-cased
+// name, but paths keep their case: Linux file names are case-sensitive.
+bool Fplay::readCommandLine() {
+  ctx_.player.SupportedTypes = kProvisionalTypes;
+  if (arguments_.isEmpty()) return true;
+  const bool anySupported = std::any_of(arguments_.begin(), arguments_.end(), [&](const QString& name) {
+    return IsSupportedFile(name.toLower(), ctx_.player.SupportedTypes);
+  });
+  if (!anySupported) {
+    ctx_.prompts->message(Prompts::Icon::None, Prompts::Buttons::Ok, kTitlePrefix + QStringLiteral("提示"),
+                          QStringLiteral("您所拖动的不是程序所支持的文件，Lyrovo将无法播放!"));
+    return false;
+  }
+  commandLineFiles_ = arguments_;
+  return true;
+}
+
+// The first run is recognised by the missing Images folder, which start-up
+// creates later, so this runs once.
+void Fplay::firstRunSetUp() {
+  if (QFileInfo(ctx_.player.AppPath + QStringLiteral("Images")).isDir()) return;
+  const QString& exeName = ctx_.paths.exeName;
+  Pic1(1)->setToolTip(QStringLiteral("如果未找到歌词或者歌词有误，请在此右击鼠标\"搜索歌词\"!"));
+  Pic1(2)->setToolTip(QStringLiteral("点击鼠标切换不同的视觉效果！"));
+  Pic1(0)->setToolTip(QStringLiteral("点击可以查看歌手简介哦！"));
+
+  // Desktop entries name their icon; install it where icon themes look.
+  const QString iconDir = ctx_.shell.dataHome + QStringLiteral("/icons/hicolor/64x64/apps");
+  if (QDir().mkpath(iconDir)) appIcon(64).save(iconDir + u'/' + exeName + QStringLiteral(".png"), "PNG");
+
+  const QFileInfo exe(ctx_.paths.exePath);
+  MakeShortcut(exeName, exeName, exe.absolutePath(), exe.fileName(), QString(),
+               exeName + QStringLiteral("(带歌词音乐播放器)"), QString(), ctx_.shell);
+  ctx_.prompts->message(
+      Prompts::Icon::Information, Prompts::Buttons::Ok, kTitlePrefix + QStringLiteral("欢迎使用"),
+      QStringLiteral("欢迎使用“Vantor -- ") + exeName + QStringLiteral("(带歌词音乐播放器)”"));
+  for (const char* ext : {"mp3", "wma", "wav"})
+    AssFile(QString::fromLatin1(ext), ctx_.paths, ctx_.shell, ctx_.log);
+}
+
+// The tray icon comes with the tray subsystem; its tooltip is kept until then.
+void Fplay::InstallTrayIcon() { ctx_.player.TrayTip = ctx_.paths.exeName; }
+
+void Fplay::ApplySkinCursors() {
+  for (SkinImage* image : std::as_const(images_))
+    image->setCursor(image->look() == SkinImage::Look::Thumb ? Qt::OpenHandCursor : Qt::PointingHandCursor);
+  for (PicturePane* pane : panes_) pane->setCursor(Qt::PointingHandCursor);
+  Pic1(1)->setCursor(Qt::OpenHandCursor);
+  Label1(2)->setCursor(Qt::PointingHandCursor);
+  Label1(3)->setCursor(Qt::PointingHandCursor);
+}
+
+void Fplay::LoadAllSettings() {
+  SetDefaults(ctx_.settings, ctx_.paths);
+  LoadSettings(ctx_.settings, ctx_.paths, ctx_.log);
+  SetSkinDefaults(ctx_.skin);
+  LoadSkinSettings(ctx_.skin, ctx_.paths, ctx_.log);
+  ApplyAppearance();
+}
+
+void Fplay::ApplyAppearance() {
+  const SkinSettings& skin = ctx_.skin;
+  list_->setFont(toQFont(skin.listFont));
+  QPalette palette = list_->palette();
+  palette.setColor(QPalette::Base, fromBgr(skin.list_colB));
+  palette.setColor(QPalette::Window, fromBgr(skin.list_colB));
+  palette.setColor(QPalette::Text, fromBgr(skin.list_col2));
+  list_->setPalette(palette);
+  Pic1(1)->setFont(toQFont(skin.wordFont));
+  Pic1(1)->setBackground(fromBgr(skin.word_colB));
+  Pic1(2)->setBackground(fromBgr(skin.vis_col4B));
+  RefreshListLayout();
+}
+
+void Fplay::PlaceWindow() {
+  const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                        : QRect(0, 0, 1024, 768);
+  // A stored size that would make the window unusable is kept within the screen.
+  const int width = std::clamp(int(nearest(ctx_.settings.startWidth / double(kTwipsPerPixel))), kMinWidth,
+                               std::max(kMinWidth, screen.width()));
+  const int height = std::clamp(int(nearest(ctx_.settings.startHeight / double(kTwipsPerPixel))), kMinHeight,
+                                std::max(kMinHeight, screen.height()));
+  resize(width, height);
+  move(screen.x() + (screen.width() - width) / 2, screen.y() + (screen.height() - height) / 2);
+}
+
+// The panes' border shapes come with the full skin.
+void Fplay::FramePanes() {}
+
+void Fplay::InitAudioEngine() {
+  const QString filter = QStringLiteral(
+      "|MPEG Audio (*.mp3;*.mp2;*.mp1)|*.mp3;*.mp2;*.mp1|Ogg Vorbis (*.ogg)|*.ogg|AIFF (*.aif)|*.aif|Wave "
+      "(*.wav)|*.wav");
+  ctx_.player.SupportedTypes = QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav");
+  // The audio engine's initialisation (device, rate, plug-in formats appended
+  // to the filter and the types, volume, buffer length) comes with the engine.
+  openFileFilter_ = QStringLiteral("All Supported Files|") + ctx_.player.SupportedTypes + filter;
+  ctx_.player.SupportedTypes += u';';
+}
+
+void Fplay::FillPlaylist() {
+  if (commandLineFiles_.isEmpty()) {
+    LoadPlaylist();
+    return;
+  }
+  for (int i = 0; i < commandLineFiles_.size(); ++i)
+    if (IsSupportedFile(commandLineFiles_[i].toLower(), ctx_.player.SupportedTypes))
+      AddList(commandLineFiles_[i], i + 1);
+  ctx_.player.CurrentIndex = 1;
+}
+
+// Steps back one view and lets a click on the pane step forward again, so the
+// stored view is shown through the same path as a user's click.
+void Fplay::SelectVisView() {
+  std::int16_t& visType = ctx_.settings.visType;
+  visType = visType - 1 == 0 ? 7 : std::int16_t(visType - 1);
+  Pic1_MouseDown(2, Qt::LeftButton, -2, 1, 1);
+}
+
+void Fplay::Pic1_MouseDown(int index, Qt::MouseButton button, int, int, int) {
+  if (index != 2) return;
+  std::int16_t& visType = ctx_.settings.visType;
+  if (button == Qt::LeftButton) visType = visType >= 7 ? 1 : std::int16_t(visType + 1);
+  if (button == Qt::RightButton) visType = visType <= 1 ? 7 : std::int16_t(visType - 1);
+  PrepareVis();
+}
+
+void Fplay::MeasureLyricFont() {
+  const QFontMetrics metrics(toQFont(ctx_.skin.wordFont));
+  ctx_.lyricPane.LineHeight = int(nearest(metrics.height() * double(kTwipsPerPixel))) / 12;
+  ctx_.lyricPane.GlyphWidth =
+      int(nearest(metrics.horizontalAdvance(QStringLiteral("你")) * double(kTwipsPerPixel))) / 15;
+}
+
+void Fplay::HideListScrollBars() {
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void Fplay::CreateDataFolders() {
+  PlayerState& player = ctx_.player;
+  player.ImagesPath = player.AppPath + QStringLiteral("Images/");
+  player.ResumesPath = player.AppPath + QStringLiteral("Resumes/");
+  for (const QString& folder : {player.ImagesPath, player.ResumesPath})
+    if (!QDir().mkpath(folder)) throw errors::pathNotFound(folder);
+
+  QString& wordPath = ctx_.settings.WordPath;
+  wordPath = withSlash(wordPath);
+  if (!QFileInfo(wordPath).isDir()) {
+    wordPath = player.AppPath + QStringLiteral("Lyrics/");
+    if (!QDir().mkpath(wordPath)) throw errors::pathNotFound(wordPath);
+  }
+}
+
+// The connection check comes with the lyric download; until then the player counts as offline.
+void Fplay::CheckConnection() {}
+
+// Plays the current row when files came on the command line, or when auto
+// play is on. A playlist loaded without its last position starts at row 1.
+void Fplay::AutoPlay() {
+  const int rows = ListCount();
+  PlayerState& player = ctx_.player;
+  if (rows == 0 || (commandLineFiles_.isEmpty() && !ctx_.settings.autoPlay)) return;
+  if (player.CurrentIndex < 1) player.CurrentIndex = 1;
+  if (player.CurrentIndex <= rows) Play();
+}
+
+void Fplay::ShowMainWindow() {
+  list_->hide();
+  show();
+  list_->hide();
+  list_->show();
+}
+
+// Window hooks and global hot keys come with the shell services.
+void Fplay::InstallWindowHooks() {}
+void Fplay::RegisterHotKeys() {}
+// There is nothing to trim: the kernel manages the working set.
+void Fplay::TrimWorkingSet() {}
+
+// Calls that the playlist, playback, visualisation and shell parts fill in.
+void Fplay::AddList(const QString&, int) {}
+void Fplay::LoadPlaylist() {}
+void Fplay::SavePlaylist() {}
+void Fplay::RefreshListLayout() {}
+void Fplay::PrepareVis() {}
+void Fplay::Play() {}
+void Fplay::StopEngine() {}
+void Fplay::RemoveTrayIcon() {}
+void Fplay::UnregisterHotKeys() {}
+void Fplay::RestoreWindowHooks() {}
+int Fplay::ListCount() const { return list_->model() ? list_->model()->rowCount() : 0; }
+
+// ---------------------------------------------------------------- shutdown
+
+void Fplay::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  ctx_.log.trap(QStringLiteral("Form_Unload"), [&] {
+    StopEngine();
+    RemoveTrayIcon();
+    if (hooked_) {
+      UnregisterHotKeys();
+      RestoreWindowHooks();
+    }
+    SavePlaylist();
+    const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+    ctx_.settings.startWidth = size.width() * kTwipsPerPixel;
+    ctx_.settings.startHeight = size.height() * kTwipsPerPixel;
+    SaveSkinSettings(ctx_.skin, ctx_.paths, ctx_.log);
+    SaveSettings(ctx_.settings, ctx_.paths, ctx_.shell, ctx_.log);
+  });
+  if (hooked_) ctx_.terminate(0);
+}
+
+void Fplay::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+// ---------------------------------------------------------------- window
+
+void Fplay::Image1_Click(int index) {
+  switch (index) {
+    case 1:
+      close();
+      break;
+    case 2:
+      isMaximized() ? showNormal() : showMaximized();
+      break;
+    case 3:
+      showMinimized();
+      break;
+    default:
+      break;
+  }
+}
+
+void Fplay::LayoutWindow() {
+  const int w = width(), h = height();
+  constexpr int margin = 6, top = 24, left = 168;
+  int x = w - margin - 18;
+  for (int index : {1, 2, 3, 4}) {
+    Image1(index)->setGeometry(x, 4, 18, 16);
+    x -= 20;
+  }
+  Pic1(0)->setGeometry(margin, top, 60, 60);
+  Label1(2)->setGeometry(margin + 66, top, left - margin - 66, 24);
+  Label1(3)->setGeometry(margin + 66, top + 24, left - margin - 66, 16);
+  Label1(4)->setGeometry(margin + 66, top + 40, left - margin - 66, 16);
+  Label1(5)->setGeometry(margin, top + 64, left - margin, 16);
+  Label1(6)->setGeometry(margin, top + 80, left - margin, 16);
+  const int visTop = top + 100;
+  const int visHeight = std::max(1, h - visTop - 74);
+  Pic1(2)->setGeometry(margin, visTop, left - margin, visHeight);
+  const int seekTop = visTop + visHeight + 8;
+  Image1(20)->setGeometry(margin, seekTop, left - margin, 8);
+  Image1(21)->setGeometry(margin, seekTop - 2, 12, 12);
+  x = margin;
+  for (int index : {5, 6, 7, 8, 9, 18}) {
+    Image1(index)->setGeometry(x, seekTop + 16, 24, 22);
+    x += 27;
+  }
+  Image1(22)->setGeometry(margin, seekTop + 46, 100, 8);
+  Image1(23)->setGeometry(margin + int(ctx_.settings.volumn), seekTop + 44, 8, 12);
+
+  const int right = left + margin;
+  const int paneWidth = std::max(1, w - right - margin);
+  const int lyricHeight = std::max(1, (h - top - margin) / 2);
+  Pic1(1)->setGeometry(right, top, paneWidth, lyricHeight);
+  const int listTop = top + lyricHeight + margin;
+  const int listHeight = std::max(1, h - listTop - margin);
+  list_->setGeometry(right, listTop, std::max(1, paneWidth - 12), listHeight);
+  Image1(24)->setGeometry(w - margin - 8, listTop, 8, listHeight);
+  Image1(25)->setGeometry(w - margin - 8, listTop, 8, std::min(listHeight, 30));
+}
+
+void Fplay::resizeEvent(QResizeEvent*) { LayoutWindow(); }
+
+// A press on the window's own background drags the borderless window.
+void Fplay::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && windowHandle()) windowHandle()->startSystemMove();
+}
+
+void Fplay::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), QColor(0x2C, 0x2C, 0x2C));
+  p.setPen(QColor(0x50, 0x50, 0x50));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  // A thin frame around each pane and the list, which share the window's colour.
+  p.setPen(QColor(0x44, 0x44, 0x44));
+  for (QWidget* part : {static_cast<QWidget*>(Pic1(0)), static_cast<QWidget*>(Pic1(1)),
+                        static_cast<QWidget*>(Pic1(2)), static_cast<QWidget*>(list_)})
+    p.drawRect(part->geometry().adjusted(-1, -1, 0, 0));
+  p.setPen(QColor(0xD7, 0x79, 0x9A));
+  p.drawText(QRect(8, 2, 200, 20), Qt::AlignVCenter | Qt::AlignLeft, ctx_.paths.exeName);
+}
+
+}  // namespace lyrovo

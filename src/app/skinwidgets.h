@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+namespace lyrovo {
+
+// One clickable part of the skin (a button, a bar, a thumb), drawn in code.
+class SkinImage : public QWidget {
+  Q_OBJECT
+ public:
+  enum class Look { Button, Track, Thumb };
+  SkinImage(int index, Look look, QString glyph, QWidget* parent);
+
+  int index() const { return index_; }
+  Look look() const { return look_; }
+  void setGlyph(const QString& glyph);
+  const QString& glyph() const { return glyph_; }
+
+ signals:
+  void clicked(int index);
+  void pressed(int index, Qt::MouseButton button, QPoint pos);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void enterEvent(QEnterEvent*) override;
+  void leaveEvent(QEvent*) override;
+
+ private:
+  int index_;
+  Look look_;
+  QString glyph_;
+  bool hover_ = false;
+};
+
+// A picture pane (artist photo, lyrics, visualisation): shows an
+// off-screen surface that the drawing code paints into.
+class PicturePane : public QWidget {
+  Q_OBJECT
+ public:
+  PicturePane(int index, QWidget* parent);
+
+  int index() const { return index_; }
+  void setBackground(QColor colour);
+  QColor background() const { return background_; }
+  // The surface the pane shows, kept at the pane's size.
+  QImage& surface() { return surface_; }
+
+ signals:
+  void mousePressed(int index, Qt::MouseButton button, QPoint pos);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  int index_;
+  QColor background_{0x2C, 0x2C, 0x2C};
+  QImage surface_;
+};
+
+}  // namespace lyrovo
