@@ -1,0 +1,408 @@
+#include "engine/backend.h"
+
+#include <SDL.h>
+#include <kissfft/kiss_fftr.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+
+namespace lyrovo {
+
+namespace {
+
+void audioCallback(void* userdata, Uint8* stream, int length) {
+  static_cast<AudioBackend*>(userdata)->render(reinterpret_cast<std::int16_t*>(stream), length / 4);
+}
+
+}  // namespace
+
+// Real-input transforms of the two sizes the spectrum uses, with their windows.
+struct AudioBackend::FftConfigs {
+  struct Size {
+    int points = 0;
+    kiss_fftr_cfg config = nullptr;
+    std::vector<float> window;
+  };
+  Size small, large;
+
+  FftConfigs() {
+    for (auto [size, points] : {std::pair{&small, 512}, std::pair{&large, 2048}}) {
+      size->points = points;
+      size->config = kiss_fftr_alloc(points, 0, nullptr, nullptr);
+      size->window.resize(points);
+      for (int i = 0; i < points; ++i)
+        size->window[i] = float(0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / points));
+    }
+  }
+  ~FftConfigs() {
+    // kiss_fftr_alloc takes its memory from malloc in one block.
+    std::free(small.config);
+    std::free(large.config);
+  }
+};
+
+AudioBackend::AudioBackend() : fft_(std::make_unique<FftConfigs>()) {}
+
+AudioBackend::~AudioBackend() { free(); }
+
+bool AudioBackend::init(int device, int rate) {
+  if (device_ != 0) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  rate_ = rate > 0 ? rate : 44100;
+  SDL_AudioSpec want{};
+  want.freq = rate_;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = 2048;  // 46 ms: few wake-ups, still a quick response to pause and seek
+  want.callback = audioCallback;
+  want.userdata = this;
+  SDL_AudioSpec have{};
+  const char* name = device >= 0 ? SDL_GetAudioDeviceName(device, 0) : nullptr;
+  device_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+  if (device_ == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  bufferFrames_ = have.samples > 0 ? have.samples : 1024;
+  mixScratch_.assign(std::size_t(bufferFrames_) * 2, 0);
+  mixSum_.assign(std::size_t(bufferFrames_) * 2, 0);
+  SDL_PauseAudioDevice(device_, 0);
+  return true;
+}
+
+bool AudioBackend::initSilent(int rate) {
+  // Overrides SDL_AUDIODRIVER from the environment for this one call.
+  SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+  const bool ok = init(-1, rate);
+  SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  return ok;
+}
+
+void AudioBackend::free() {
+  if (device_ != 0) {
+    SDL_CloseAudioDevice(device_);  // waits for a running callback to finish
+    device_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [handle, channel] : channels_)
+      if (channel->converter) SDL_FreeAudioStream(channel->converter);
+    channels_.clear();
+  }
+  plugins_.freeAll();
+}
+
+AudioBackend::Channel* AudioBackend::find(Handle handle) const {
+  const auto it = channels_.find(handle);
+  return it == channels_.end() ? nullptr : it->second.get();
+}
+
+AudioBackend::Handle AudioBackend::streamCreateFile(const QString& path) {
+  std::unique_ptr<Decoder> decoder = openCoreDecoder(path, &decoderCache_);
+  if (!decoder) decoder = plugins_.open(path);
+  if (!decoder) return 0;
+  auto channel = std::make_unique<Channel>();
+  channel->format = decoder->format();
+  channel->lengthFrames = decoder->lengthFrames();
+  channel->decoder = std::move(decoder);
+  channel->decodeBuffer.resize(std::size_t(kChunkFrames) * channel->format.channels);
+  channel->stereoBuffer.resize(std::size_t(kChunkFrames) * 2);
+  std::lock_guard lock(mutex_);
+  const Handle handle = nextHandle_++;
+  if (nextHandle_ == 0) nextHandle_ = 1;
+  channels_[handle] = std::move(channel);
+  return handle;
+}
+
+bool AudioBackend::streamFree(Handle handle) {
+  std::unique_ptr<Channel> channel;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = channels_.find(handle);
+    if (it == channels_.end()) return false;
+    channel = std::move(it->second);
+    channels_.erase(it);
+  }
+  if (channel->converter) SDL_FreeAudioStream(channel->converter);
+  return true;
+}
+
+std::optional<StreamFormat> AudioBackend::channelInfo(Handle handle) const {
+  std::lock_guard lock(mutex_);
+  const Channel* channel = find(handle);
+  if (!channel) return std::nullopt;
+  return channel->format;
+}
+
+std::int64_t AudioBackend::getLength(Handle handle) const {
+  std::lock_guard lock(mutex_);
+  const Channel* channel = find(handle);
+  return channel ? channel->lengthFrames * 2 * channel->format.channels : -1;
+}
+
+std::int64_t AudioBackend::heardOutFrames(const Channel& channel, Clock::time_point now) const {
+  const std::int64_t elapsed =
+      std::chrono::duration_cast<std::chrono::microseconds>(now - channel.lastMix).count() * rate_ / 1000000;
+  const std::int64_t floor = std::max<std::int64_t>(0, channel.outFrames - bufferFrames_);
+  return std::clamp(channel.outFrames - bufferFrames_ + elapsed, floor, channel.outFrames);
+}
+
+void AudioBackend::settle(Channel& channel, Clock::time_point now) const {
+  if (channel.state == 1 && channel.drained && heardOutFrames(channel, now) >= channel.outFrames)
+    channel.state = 0;
+}
+
+std::int64_t AudioBackend::positionFrames(const Channel& channel, Clock::time_point now) const {
+  if (channel.drained && channel.state == 0 && channel.lengthFrames > 0) return channel.lengthFrames;
+  std::int64_t frame = channel.baseFrame + heardOutFrames(channel, now) * channel.format.sampleRate / rate_;
+  if (channel.lengthFrames > 0) frame = std::min(frame, channel.lengthFrames);
+  return frame;
+}
+
+std::int64_t AudioBackend::getPosition(Handle handle) const {
+  std::lock_guard lock(mutex_);
+  Channel* channel = find(handle);
+  if (!channel) return -1;
+  const auto now = Clock::now();
+  settle(*channel, now);
+  return positionFrames(*channel, now) * 2 * channel->format.channels;
+}
+
+void AudioBackend::restartCount(Channel& channel, std::int64_t frame) {
+  if (channel.converter) SDL_AudioStreamClear(channel.converter);
+  channel.baseFrame = frame;
+  channel.outFrames = 0;
+  channel.lastMix = Clock::now();
+  channel.decoderEnded = false;
+  channel.drained = false;
+  channel.ring.fill(0);
+}
+
+bool AudioBackend::setPosition(Handle handle, std::int64_t bytes) {
+  std::lock_guard lock(mutex_);
+  Channel* channel = find(handle);
+  if (!channel || bytes < 0) return false;
+  const std::int64_t frame = bytes / (2 * channel->format.channels);
+  if (channel->lengthFrames > 0 && frame > channel->lengthFrames) return false;
+  if (!channel->decoder->seek(frame)) return false;
+  restartCount(*channel, frame);
+  return true;
+}
+
+double AudioBackend::bytes2Seconds(Handle handle, std::int64_t bytes) const {
+  std::lock_guard lock(mutex_);
+  const Channel* channel = find(handle);
+  if (!channel) return -1;
+  return double(bytes) / (2.0 * channel->format.channels * channel->format.sampleRate);
+}
+
+std::int64_t AudioBackend::seconds2Bytes(Handle handle, double seconds) const {
+  std::lock_guard lock(mutex_);
+  const Channel* channel = find(handle);
+  if (!channel) return -1;
+  const std::int64_t frames = std::int64_t(seconds * channel->format.sampleRate);
+  return frames * 2 * channel->format.channels;
+}
+
+// Decoding starts on the audio thread as soon as the stream plays; there is
+// nothing to fill ahead of time.
+bool AudioBackend::preBuf(Handle handle, int) {
+  std::lock_guard lock(mutex_);
+  return find(handle) != nullptr;
+}
+
+bool AudioBackend::play(Handle handle, bool restart) {
+  std::lock_guard lock(mutex_);
+  Channel* channel = find(handle);
+  if (!channel) return false;
+  if (!channel->converter) {
+    // Made on first play only: streams opened just to read their tags never need one.
+    // More than two channels are folded into two before conversion.
+    const int convertChannels = std::min(channel->format.channels, 2);
+    channel->converter = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(convertChannels), channel->format.sampleRate,
+                                            AUDIO_S16SYS, 2, rate_);
+    if (!channel->converter) return false;
+  }
+  if (restart && channel->decoder->seek(0)) restartCount(*channel, 0);
+  if (channel->state != 1) {
+    // Count from here so that the time spent paused or stopped is not taken as heard.
+    const auto now = Clock::now();
+    channel->baseFrame = positionFrames(*channel, now);
+    channel->outFrames = 0;
+    channel->lastMix = now;
+  }
+  channel->state = 1;
+  return true;
+}
+
+bool AudioBackend::pause(Handle handle) {
+  std::lock_guard lock(mutex_);
+  Channel* channel = find(handle);
+  if (!channel || channel->state != 1) return false;
+  settle(*channel, Clock::now());
+  if (channel->state == 1) channel->state = 3;
+  return true;
+}
+
+bool AudioBackend::stop(Handle handle) {
+  std::lock_guard lock(mutex_);
+  Channel* channel = find(handle);
+  if (!channel) return false;
+  channel->state = 0;
+  return true;
+}
+
+int AudioBackend::isActive(Handle handle) const {
+  std::lock_guard lock(mutex_);
+  Channel* channel = find(handle);
+  if (!channel) return 0;
+  settle(*channel, Clock::now());
+  return channel->state;
+}
+
+void AudioBackend::heardFrames(const Channel& channel, std::int16_t* out, int count) const {
+  const std::int64_t end = heardOutFrames(channel, Clock::now());
+  for (int i = 0; i < count; ++i) {
+    const std::int64_t frame = end - count + i;
+    if (frame < 0 || frame < channel.outFrames - kRingFrames) {
+      out[2 * i] = out[2 * i + 1] = 0;
+    } else {
+      const std::size_t slot = std::size_t(frame % kRingFrames) * 2;
+      out[2 * i] = channel.ring[slot];
+      out[2 * i + 1] = channel.ring[slot + 1];
+    }
+  }
+}
+
+std::uint32_t AudioBackend::getLevel(Handle handle) const {
+  std::array<std::int16_t, 2 * kRingFrames> frames;
+  int count = 0;
+  {
+    std::lock_guard lock(mutex_);
+    Channel* channel = find(handle);
+    if (!channel) return 0xFFFFFFFFu;
+    settle(*channel, Clock::now());
+    if (channel->state != 1) return 0;
+    count = std::min(rate_ / 50, kRingFrames);
+    heardFrames(*channel, frames.data(), count);
+  }
+  std::uint32_t left = 0, right = 0;
+  for (int i = 0; i < count; ++i) {
+    left = std::max<std::uint32_t>(left, std::uint32_t(std::abs(int(frames[2 * i]))));
+    right = std::max<std::uint32_t>(right, std::uint32_t(std::abs(int(frames[2 * i + 1]))));
+  }
+  return left | right << 16;
+}
+
+bool AudioBackend::getSamples(Handle handle, std::int16_t* out, int count) const {
+  if (count <= 0) return false;
+  std::array<std::int16_t, 2 * kRingFrames> frames;
+  bool mono = false;
+  int frameCount = 0;
+  {
+    std::lock_guard lock(mutex_);
+    const Channel* channel = find(handle);
+    if (!channel) return false;
+    mono = channel->format.channels == 1;
+    frameCount = std::min(mono ? count : (count + 1) / 2, kRingFrames);
+    heardFrames(*channel, frames.data(), frameCount);
+  }
+  if (mono) {
+    for (int i = 0; i < count; ++i) out[i] = i < frameCount ? frames[2 * i] : 0;
+  } else {
+    for (int i = 0; i < count; ++i) out[i] = i < 2 * frameCount ? frames[i] : 0;
+  }
+  return true;
+}
+
+bool AudioBackend::getFft(Handle handle, float* out, int bins) const {
+  const FftConfigs::Size* size = bins == 256 ? &fft_->small : bins == 1024 ? &fft_->large : nullptr;
+  if (!size) return false;
+  std::array<std::int16_t, 2 * kRingFrames> frames;
+  {
+    std::lock_guard lock(mutex_);
+    const Channel* channel = find(handle);
+    if (!channel) return false;
+    heardFrames(*channel, frames.data(), size->points);
+  }
+  std::array<float, 2048> input;
+  std::array<kiss_fft_cpx, 1025> spectrum;
+  for (int i = 0; i < size->points; ++i)
+    input[i] = (float(frames[2 * i]) + float(frames[2 * i + 1])) / 65536.0f * size->window[i];
+  kiss_fftr(size->config, input.data(), spectrum.data());
+  // A Hann-windowed sine of amplitude A peaks at A·N/4 in its bin.
+  const float scale = 4.0f / float(size->points);
+  for (int i = 0; i < bins; ++i) out[i] = std::hypot(spectrum[i].r, spectrum[i].i) * scale;
+  return true;
+}
+
+bool AudioBackend::setVolume(int volume) {
+  if (volume < 0 || volume > 100) return false;
+  volume_ = volume;
+  return true;
+}
+
+int AudioBackend::produce(Channel& channel, std::int16_t* out, int frames) {
+  const int wantBytes = frames * 4;
+  const int sourceChannels = channel.format.channels;
+  while (!channel.decoderEnded && SDL_AudioStreamAvailable(channel.converter) < wantBytes) {
+    const std::int64_t got = channel.decoder->read(channel.decodeBuffer.data(), kChunkFrames);
+    if (got <= 0) {
+      channel.decoderEnded = true;
+      SDL_AudioStreamFlush(channel.converter);
+      break;
+    }
+    const std::int16_t* samples = channel.decodeBuffer.data();
+    int putChannels = sourceChannels;
+    if (sourceChannels > 2) {
+      // Fold many channels into two: even-numbered ones left, odd-numbered right.
+      for (std::int64_t f = 0; f < got; ++f) {
+        std::int32_t sum[2] = {0, 0};
+        for (int c = 0; c < sourceChannels; ++c) sum[c % 2] += samples[f * sourceChannels + c];
+        channel.stereoBuffer[2 * f] = std::int16_t(sum[0] / ((sourceChannels + 1) / 2));
+        channel.stereoBuffer[2 * f + 1] = std::int16_t(sum[1] / (sourceChannels / 2));
+      }
+      samples = channel.stereoBuffer.data();
+      putChannels = 2;
+    }
+    SDL_AudioStreamPut(channel.converter, samples, int(got) * putChannels * 2);
+  }
+  const int got = std::max(0, SDL_AudioStreamGet(channel.converter, out, wantBytes)) / 4;
+  if (channel.decoderEnded && got < frames && SDL_AudioStreamAvailable(channel.converter) == 0)
+    channel.drained = true;
+  for (int i = 0; i < got; ++i) {
+    const std::size_t slot = std::size_t((channel.outFrames + i) % kRingFrames) * 2;
+    channel.ring[slot] = out[2 * i];
+    channel.ring[slot + 1] = out[2 * i + 1];
+  }
+  channel.outFrames += got;
+  channel.lastMix = Clock::now();
+  return got;
+}
+
+void AudioBackend::render(std::int16_t* out, int frames) {
+  std::lock_guard lock(mutex_);
+  if (mixScratch_.empty()) {
+    std::fill(out, out + 2 * frames, 0);
+    return;
+  }
+  for (int done = 0; done < frames;) {
+    const int piece = std::min<int>(frames - done, int(mixScratch_.size() / 2));
+    std::fill(mixSum_.begin(), mixSum_.begin() + 2 * piece, 0);
+    for (auto& [handle, channel] : channels_) {
+      if (channel->state != 1 || channel->drained || !channel->converter) continue;
+      const int got = produce(*channel, mixScratch_.data(), piece);
+      for (int i = 0; i < 2 * got; ++i) mixSum_[i] += mixScratch_[i];
+    }
+    const int volume = volume_.load();
+    for (int i = 0; i < 2 * piece; ++i)
+      out[2 * done + i] = std::int16_t(std::clamp(mixSum_[i] * volume / 100, -32768, 32767));
+    done += piece;
+  }
+}
+
+}  // namespace lyrovo

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "engine/decoder.h"
+#include "engine/plugins.h"
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+struct _SDL_AudioStream;
+
+namespace lyrovo {
+
+// The audio back end: decoded streams, played through one SDL output at the
+// engine's rate (16-bit stereo), with positions in bytes of each stream's
+// own format and a record of the sound just heard for levels and spectra.
+//
+// Decoding and mixing run on SDL's audio thread; every other member is
+// called from the UI thread. The two meet only under one mutex, held by the
+// audio thread for one buffer at a time and by the UI thread for a few
+// field reads, so neither waits on the other for longer than that.
+class AudioBackend {
+ public:
+  using Handle = std::uint32_t;
+  using Clock = std::chrono::steady_clock;
+
+  AudioBackend();
+  ~AudioBackend();
+  AudioBackend(const AudioBackend&) = delete;
+  AudioBackend& operator=(const AudioBackend&) = delete;
+
+  // Major and minor version in the high 16 bits.
+  static constexpr std::uint32_t version() { return 0x02030000; }
+
+  // Opens the output at rate Hz (device -1: the default one). False when no
+  // output could be opened.
+  bool init(int device, int rate);
+  // Opens SDL's silent "dummy" output, paced in real time, so that streams
+  // still play (and their positions advance) without a sound device.
+  bool initSilent(int rate);
+  void free();
+  bool initialised() const { return device_ != 0; }
+  int outputRate() const { return rate_; }
+  // Frames of one output buffer: how far the sound heard lags behind what was mixed.
+  int outputBufferFrames() const { return bufferFrames_; }
+
+  PluginHost& plugins() { return plugins_; }
+  const PluginHost& plugins() const { return plugins_; }
+
+  Handle streamCreateFile(const QString& path);
+  bool streamFree(Handle handle);
+  std::optional<StreamFormat> channelInfo(Handle handle) const;
+  // Byte counts of 16-bit interleaved samples at the stream's rate and channels; -1 on failure.
+  std::int64_t getLength(Handle handle) const;
+  std::int64_t getPosition(Handle handle) const;
+  bool setPosition(Handle handle, std::int64_t bytes);
+  double bytes2Seconds(Handle handle, std::int64_t bytes) const;
+  std::int64_t seconds2Bytes(Handle handle, double seconds) const;
+  bool preBuf(Handle handle, int length);
+  bool play(Handle handle, bool restart);
+  bool pause(Handle handle);
+  bool stop(Handle handle);
+  // 0 stopped, 1 playing, 2 stalled, 3 paused; 0 for an unknown handle.
+  int isActive(Handle handle) const;
+  // Peaks of the last 20 ms heard, left in the low and right in the high 16
+  // bits (0..32768 each); 0 while not playing; 0xFFFFFFFF for an unknown handle.
+  std::uint32_t getLevel(Handle handle) const;
+  // Magnitudes of the sound now heard (both channels mixed, Hann window):
+  // bins = 256 (a 512-point transform) or 1024 (2048 points) values into
+  // out. A full-scale sine at a bin centre gives about 1.0. False (out
+  // untouched) for other counts or an unknown handle.
+  bool getFft(Handle handle, float* out, int bins) const;
+  // The last count 16-bit samples heard, interleaved stereo (or the left
+  // channel alone for a mono stream); false for an unknown handle.
+  bool getSamples(Handle handle, std::int16_t* out, int count) const;
+
+  int getVolume() const { return volume_.load(); }
+  bool setVolume(int volume);
+
+  // The SDL callback's body: mixes frames of 16-bit stereo into out.
+  void render(std::int16_t* out, int frames);
+
+ private:
+  static constexpr int kRingFrames = 4096;  // stereo frames of heard sound kept per stream
+  static constexpr int kChunkFrames = 1024;
+
+  struct Channel {
+    std::unique_ptr<Decoder> decoder;
+    StreamFormat format;
+    std::int64_t lengthFrames = 0;
+    _SDL_AudioStream* converter = nullptr;
+    int state = 0;                // 0 stopped, 1 playing, 3 paused
+    std::int64_t baseFrame = 0;   // stream frame where output counting restarted (open, seek)
+    std::int64_t outFrames = 0;   // output frames mixed since then
+    Clock::time_point lastMix{};  // when outFrames last grew
+    bool decoderEnded = false;    // the decoder has nothing more
+    bool drained = false;         // and everything decoded has been mixed
+    std::vector<std::int16_t> decodeBuffer;
+    std::vector<std::int16_t> stereoBuffer;
+    std::array<std::int16_t, 2 * kRingFrames> ring{};  // output frames by (frame number % kRingFrames)
+  };
+
+  Channel* find(Handle handle) const;
+  // Output frames of channel heard by now.
+  std::int64_t heardOutFrames(const Channel& channel, Clock::time_point now) const;
+  // Marks a drained stream stopped once its last frame has been heard.
+  void settle(Channel& channel, Clock::time_point now) const;
+  std::int64_t positionFrames(const Channel& channel, Clock::time_point now) const;
+  int produce(Channel& channel, std::int16_t* out, int frames);
+  void restartCount(Channel& channel, std::int64_t frame);
+  // Copies the count stereo frames ending at the heard frame into out.
+  void heardFrames(const Channel& channel, std::int16_t* out, int count) const;
+
+  mutable std::mutex mutex_;
+  std::map<Handle, std::unique_ptr<Channel>> channels_;
+  Handle nextHandle_ = 1;
+  std::uint32_t device_ = 0;
+  int rate_ = 44100;
+  int bufferFrames_ = 1024;
+  std::atomic<int> volume_{100};
+  std::vector<std::int16_t> mixScratch_;
+  std::vector<std::int32_t> mixSum_;
+  struct FftConfigs;
+  std::unique_ptr<FftConfigs> fft_;
+  DecoderCache decoderCache_;
+  PluginHost plugins_;
+};
+
+}  // namespace lyrovo
