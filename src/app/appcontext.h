@@ -5,6 +5,8 @@
 #include "base/instancelock.h"
 #include "base/playerstate.h"
 #include "base/prompts.h"
+#include "engine/bp.h"
+#include "engine/tags.h"
 #include "settings/settings.h"
 #include "settings/shellintegration.h"
 
@@ -22,7 +24,8 @@ struct AppContext {
       : paths(std::move(appPaths)),
         shell(std::move(shellEnv)),
         prompts(promptsIn),
-        log(paths.appPath, promptsIn) {}
+        log(paths.appPath, promptsIn),
+        BP1(*promptsIn, tags, &log) {}
 
   AppPaths paths;
   ShellEnvironment shell;
@@ -33,6 +36,8 @@ struct AppContext {
   Settings settings;
   SkinSettings skin;
   LyricPaneState lyricPane;
+  TagFields tags;
+  BP BP1;  // the audio engine
   InstanceLock instanceLock;
 
   // Ends the process once shutdown has saved everything. Tests replace it.

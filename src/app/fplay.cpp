@@ -5,6 +5,7 @@
 #include "text/numeric.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -255,14 +256,18 @@ void Fplay::PlaceWindow() {
 void Fplay::FramePanes() {}
 
 void Fplay::InitAudioEngine() {
-  const QString filter = QStringLiteral(
+  QString filter = QStringLiteral(
       "|MPEG Audio (*.mp3;*.mp2;*.mp1)|*.mp3;*.mp2;*.mp1|Ogg Vorbis (*.ogg)|*.ogg|AIFF (*.aif)|*.aif|Wave "
       "(*.wav)|*.wav");
-  ctx_.player.SupportedTypes = QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav");
-  // The audio engine's initialisation (device, rate, plug-in formats appended
-  // to the filter and the types, volume, buffer length) comes with the engine.
-  openFileFilter_ = QStringLiteral("All Supported Files|") + ctx_.player.SupportedTypes + filter;
-  ctx_.player.SupportedTypes += u';';
+  QString& types = ctx_.player.SupportedTypes;
+  types = QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav");
+  // Plug-ins live in Plugins/ beside the executable; the window stays responsive while they load.
+  ctx_.BP1.aInit(-1, 44100, QFileInfo(ctx_.paths.exePath).absolutePath(), filter, types,
+                 [] { QCoreApplication::processEvents(); });
+  openFileFilter_ = QStringLiteral("All Supported Files|") + types + filter;
+  types += u';';
+  ctx_.BP1.setAVolumn(ctx_.settings.volumn);
+  ctx_.BP1.setABufferLen(1);
 }
 
 void Fplay::FillPlaylist() {
@@ -352,7 +357,13 @@ void Fplay::SavePlaylist() {}
 void Fplay::RefreshListLayout() {}
 void Fplay::PrepareVis() {}
 void Fplay::Play() {}
-void Fplay::StopEngine() {}
+void Fplay::StopEngine() {
+  BP& engine = ctx_.BP1;
+  engine.aStop();
+  engine.aClose();
+  engine.aClose2();
+  engine.aTerminate();
+}
 void Fplay::RemoveTrayIcon() {}
 void Fplay::UnregisterHotKeys() {}
 void Fplay::RestoreWindowHooks() {}
