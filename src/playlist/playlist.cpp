@@ -1,0 +1,74 @@
+#include "playlist/playlist.h"
+
+#include "base/apperror.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace lyrovo {
+
+void Playlist::checkPosition(int position, int last) const {
+  if (position < 1 || position > last)
+    throw AppError(errors::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+}
+
+const PlaylistRow& Playlist::row(int position) const {
+  checkPosition(position, count());
+  return rows_[std::size_t(position - 1)];
+}
+
+PlaylistRow& Playlist::row(int position) {
+  checkPosition(position, count());
+  return rows_[std::size_t(position - 1)];
+}
+
+void Playlist::insert(int position, PlaylistRow row) {
+  if (count() >= kMaxRows) throw errors::overflow();
+  checkPosition(position, count() + 1);
+  // Grow first: once the observer has been told, the insertion must not fail.
+  rows_.reserve(rows_.size() + 1);
+  if (observer_) observer_->beforeInsert(position, position);
+  rows_.insert(rows_.begin() + (position - 1), std::move(row));
+  if (selectedItem_ >= position) ++selectedItem_;
+  if (observer_) observer_->afterInsert();
+}
+
+void Playlist::append(std::vector<PlaylistRow> rows) {
+  if (rows.empty()) return;
+  if (rows.size() > std::size_t(kMaxRows - count())) throw errors::overflow();
+  rows_.reserve(rows_.size() + rows.size());
+  const int first = count() + 1;
+  if (observer_) observer_->beforeInsert(first, first + int(rows.size()) - 1);
+  std::move(rows.begin(), rows.end(), std::back_inserter(rows_));
+  if (observer_) observer_->afterInsert();
+}
+
+void Playlist::remove(int position) {
+  checkPosition(position, count());
+  if (observer_) observer_->beforeRemove(position, position);
+  rows_.erase(rows_.begin() + (position - 1));
+  if (selectedItem_ == position)
+    selectedItem_ = 0;
+  else if (selectedItem_ > position)
+    --selectedItem_;
+  if (observer_) observer_->afterRemove();
+}
+
+void Playlist::clear() {
+  if (observer_) observer_->beforeReset();
+  rows_.clear();
+  selectedItem_ = 0;
+  if (observer_) observer_->afterReset();
+}
+
+void Playlist::changed(int first, int last) {
+  first = std::max(first, 1);
+  last = std::min(last, count());
+  if (first <= last && observer_) observer_->rowsEdited(first, last);
+}
+
+void Playlist::setSelectedItem(int position) {
+  selectedItem_ = position >= 1 && position <= count() ? position : 0;
+}
+
+}  // namespace lyrovo
