@@ -50,6 +50,8 @@ AudioBackend::~AudioBackend() { free(); }
 
 bool AudioBackend::init(int device, int rate) {
   if (device_ != 0) return true;
+  // The program handles SIGINT and SIGTERM itself; SDL must not take them over.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   rate_ = rate > 0 ? rate : 44100;
   SDL_AudioSpec want{};
