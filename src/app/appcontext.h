@@ -7,10 +7,12 @@
 #include "base/prompts.h"
 #include "engine/bp.h"
 #include "engine/tags.h"
+#include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "settings/shellintegration.h"
 
 #include <functional>
+#include <random>
 
 #include <unistd.h>
 
@@ -36,8 +38,11 @@ struct AppContext {
   Settings settings;
   SkinSettings skin;
   LyricPaneState lyricPane;
+  SearchState search;
   TagFields tags;
   BP BP1;  // the audio engine
+  Playlist playlist;
+  std::mt19937 random{std::random_device{}()};  // random play order; tests seed their own
   InstanceLock instanceLock;
 
   // Ends the process once shutdown has saved everything. Tests replace it.

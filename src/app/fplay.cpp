@@ -1,6 +1,8 @@
 #include "app/fplay.h"
 
 #include "app/appicon.h"
+#include "playlist/playlistops.h"
+#include "playlist/playlisttablemodel.h"
 #include "playlist/supportedfile.h"
 #include "text/numeric.h"
 
@@ -57,6 +59,11 @@ constexpr ImageSpec kImages[] = {
     {7, SkinImage::Look::Button, u"◀◀", u"上一首"},
     {8, SkinImage::Look::Button, u"▶▶", u"下一首"},
     {9, SkinImage::Look::Button, u"＋", u"打开"},
+    {19, SkinImage::Look::Button, u"♪", u"静音"},
+    {26, SkinImage::Look::Button, u"添加", u"添加"},
+    {27, SkinImage::Look::Button, u"移除", u"移除"},
+    {28, SkinImage::Look::Button, u"排序", u"排序"},
+    {29, SkinImage::Look::Button, u"模式", u"播放模式"},
     {18, SkinImage::Look::Button, u"◐", u"换肤"},
     {20, SkinImage::Look::Track, u"", u""},
     {21, SkinImage::Look::Thumb, u"", u""},
@@ -85,6 +92,9 @@ void Fplay::buildElements() {
     auto* image = new SkinImage(spec.index, spec.look, QString::fromUtf16(spec.glyph), this);
     image->setToolTip(QString::fromUtf16(spec.tip));
     connect(image, &SkinImage::clicked, this, &Fplay::Image1_Click);
+    connect(image, &SkinImage::pressed, this, &Fplay::Image1_MouseDown);
+    connect(image, &SkinImage::moved, this, &Fplay::Image1_MouseMove);
+    connect(image, &SkinImage::released, this, &Fplay::Image1_MouseUp);
     images_.insert(spec.index, image);
   }
   const QStringList texts = {QStringLiteral("00:00"), QStringLiteral("| 00:00"), QStringLiteral("状态: 停止"),
@@ -93,7 +103,8 @@ void Fplay::buildElements() {
     auto* label = new QLabel(texts[index - 2], this);
     label->setObjectName(QStringLiteral("Label1_%1").arg(index));
     label->setTextFormat(Qt::PlainText);
-    label->setStyleSheet(QStringLiteral("color: #CFCFCF;"));
+    label->setStyleSheet(QStringLiteral("QLabel { color: #CFCFCF; } QLabel:disabled { color: #707070; }"));
+    label->installEventFilter(this);
     labels_.insert(index, label);
   }
   QFont timeFont = labels_[2]->font();
@@ -112,9 +123,30 @@ void Fplay::buildElements() {
   list_->setShowGrid(false);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->verticalHeader()->hide();
+  list_->horizontalHeader()->hide();
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setWordWrap(false);
+  listModel_ = new PlaylistTableModel(ctx_.playlist, PlaylistColours::fromSkin(ctx_.skin), this);
+  list_->setModel(listModel_);
+  list_->installEventFilter(this);
+  Pic1(1)->installEventFilter(this);
+  Pic1(1)->setFocusPolicy(Qt::ClickFocus);
+  connect(list_, &QTableView::doubleClicked, this, [this] { List1_DblClick(); });
+  connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    // The view's selection is the playlist's: copy it into the rows.
+    Playlist& rows = ctx_.playlist;
+    for (int i = 1; i <= rows.count(); ++i)
+      rows.row(i).selected = list_->selectionModel()->isRowSelected(i - 1, QModelIndex());
+    const QModelIndex focused = list_->selectionModel()->currentIndex();
+    rows.setSelectedItem(focused.isValid() ? focused.row() + 1 : 0);
+  });
   timer1_.setObjectName(QStringLiteral("Timer1"));
   timer1_.setInterval(20);
+  connect(&timer1_, &QTimer::timeout, this, &Fplay::Timer1_Timer);
   timer2_.setObjectName(QStringLiteral("Timer2"));
+  buildMenus();
 }
 
 // ---------------------------------------------------------------- start-up
@@ -237,7 +269,14 @@ void Fplay::ApplyAppearance() {
   Pic1(1)->setFont(toQFont(skin.wordFont));
   Pic1(1)->setBackground(fromBgr(skin.word_colB));
   Pic1(2)->setBackground(fromBgr(skin.vis_col4B));
-  RefreshListLayout();
+  listModel_->setColours(PlaylistColours::fromSkin(skin));
+  const ListColumnWidths widths = SkinListColumnWidths(
+      [this](const QString& text) { return list_->fontMetrics().horizontalAdvance(text); },
+      list_->viewport()->width());
+  list_->setColumnWidth(0, widths.number);
+  list_->setColumnWidth(1, widths.title);
+  list_->setColumnWidth(2, widths.artist);
+  list_->setColumnWidth(3, widths.length);
 }
 
 void Fplay::PlaceWindow() {
@@ -275,9 +314,11 @@ void Fplay::FillPlaylist() {
     LoadPlaylist();
     return;
   }
-  for (int i = 0; i < commandLineFiles_.size(); ++i)
-    if (IsSupportedFile(commandLineFiles_[i].toLower(), ctx_.player.SupportedTypes))
-      AddList(commandLineFiles_[i], i + 1);
+  // Each playable file of the command line is appended (an unplayable one
+  // before it leaves no gap), then the rows are numbered from 1.
+  for (const QString& file : std::as_const(commandLineFiles_))
+    if (IsSupportedFile(file.toLower(), ctx_.player.SupportedTypes)) AddList(file, ListCount() + 1);
+  RenumberRows(ctx_.playlist, 1);
   ctx_.player.CurrentIndex = 1;
 }
 
@@ -350,13 +391,6 @@ void Fplay::RegisterHotKeys() {}
 // There is nothing to trim: the kernel manages the working set.
 void Fplay::TrimWorkingSet() {}
 
-// Calls that the playlist, playback, visualisation and shell parts fill in.
-void Fplay::AddList(const QString&, int) {}
-void Fplay::LoadPlaylist() {}
-void Fplay::SavePlaylist() {}
-void Fplay::RefreshListLayout() {}
-void Fplay::PrepareVis() {}
-void Fplay::Play() {}
 void Fplay::StopEngine() {
   BP& engine = ctx_.BP1;
   engine.aStop();
@@ -364,10 +398,12 @@ void Fplay::StopEngine() {
   engine.aClose2();
   engine.aTerminate();
 }
+
+// Calls that the visualisation and shell parts fill in.
+void Fplay::PrepareVis() {}
 void Fplay::RemoveTrayIcon() {}
 void Fplay::UnregisterHotKeys() {}
 void Fplay::RestoreWindowHooks() {}
-int Fplay::ListCount() const { return list_->model() ? list_->model()->rowCount() : 0; }
 
 // ---------------------------------------------------------------- shutdown
 
@@ -398,22 +434,6 @@ void Fplay::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- window
 
-void Fplay::Image1_Click(int index) {
-  switch (index) {
-    case 1:
-      close();
-      break;
-    case 2:
-      isMaximized() ? showNormal() : showMaximized();
-      break;
-    case 3:
-      showMinimized();
-      break;
-    default:
-      break;
-  }
-}
-
 void Fplay::LayoutWindow() {
   const int w = width(), h = height();
   constexpr int margin = 6, top = 24, left = 168;
@@ -440,20 +460,32 @@ void Fplay::LayoutWindow() {
     x += 27;
   }
   Image1(22)->setGeometry(margin, seekTop + 46, 100, 8);
-  Image1(23)->setGeometry(margin + int(ctx_.settings.volumn), seekTop + 44, 8, 12);
+  Image1(23)->setGeometry(margin, seekTop + 44, 8, 12);
+  Image1(19)->setGeometry(margin + 106, seekTop + 42, 20, 16);
+  placeVolumeKnob();
+  placeSeekThumb();
 
   const int right = left + margin;
   const int paneWidth = std::max(1, w - right - margin);
   const int lyricHeight = std::max(1, (h - top - margin) / 2);
   Pic1(1)->setGeometry(right, top, paneWidth, lyricHeight);
   const int listTop = top + lyricHeight + margin;
-  const int listHeight = std::max(1, h - listTop - margin);
+  const int listHeight = std::max(1, h - listTop - margin - 24);
   list_->setGeometry(right, listTop, std::max(1, paneWidth - 12), listHeight);
   Image1(24)->setGeometry(w - margin - 8, listTop, 8, listHeight);
-  Image1(25)->setGeometry(w - margin - 8, listTop, 8, std::min(listHeight, 30));
+  Image1(25)->setGeometry(w - margin - 8, Image1(25)->y() < listTop ? listTop : Image1(25)->y(), 8,
+                          std::min(listHeight, 30));
+  x = right;
+  for (int index : {26, 27, 28, 29}) {
+    Image1(index)->setGeometry(x, h - margin - 20, 40, 18);
+    x += 44;
+  }
 }
 
-void Fplay::resizeEvent(QResizeEvent*) { LayoutWindow(); }
+void Fplay::resizeEvent(QResizeEvent*) {
+  LayoutWindow();
+  RefreshListLayout();
+}
 
 // A press on the window's own background drags the borderless window.
 void Fplay::mousePressEvent(QMouseEvent* event) {

@@ -10,12 +10,18 @@
 #include <QTimer>
 #include <QWidget>
 
+class QMenu;
+class QAction;
+
 namespace lyrovo {
+
+class PlaylistTableModel;
 
 // The main window: a borderless, skinned window holding the skin images
 // (Image1 by index), the labels (Label1), the three panes (Pic1 0 photo,
 // 1 lyrics, 2 visualisation), the playlist view and the two timers.
-// Form_Load runs the whole start-up, Form_Unload the whole shutdown.
+// Form_Load runs the whole start-up, Form_Unload the whole shutdown; Play
+// turns the current row into sound and lyrics; the transport moves it on.
 class Fplay : public QWidget {
   Q_OBJECT
  public:
@@ -37,10 +43,32 @@ class Fplay : public QWidget {
   QTableView* List1() const { return list_; }
   QTimer& Timer1() { return timer1_; }
   QTimer& Timer2() { return timer2_; }
+  QMenu* menuT() const { return menuT_; }
+  QMenu* menuMs() const { return menuMs_; }
   bool Hooked() const { return hooked_; }
   const QString& OpenFileFilter() const { return openFileFilter_; }
   const QStringList& CommandLineFiles() const { return commandLineFiles_; }
+  // The last one-line status drawn in the lyric pane and in the photo pane.
+  const QString& LyricInfoText() const { return lyricInfo_; }
+  const QString& PhotoInfoText() const { return photoInfo_; }
+  // The lyric file the last lyric lookup handed to the lyric loader.
+  const QString& LastLyricSource() const { return lastLyricSource_; }
 
+  // Plays row CurrentIndex, which must exist.
+  void Play();
+  // One tick of the playback timer.
+  void Timer1_Timer();
+  void Image1_Click(int index);
+  void Image1_MouseDown(int index, Qt::MouseButton button, QPoint pos);
+  void Image1_MouseMove(int index, QPoint globalPos);
+  void Image1_MouseUp(int index, Qt::MouseButton button, QPoint pos);
+  void Label1_MouseUp(int index, Qt::MouseButton button);
+  void List1_DblClick();
+  void menuMs_Click(int index);
+  void menuTs_Click(int index);
+  // Local Ctrl shortcuts from the playlist and the lyric pane; true when the key was used.
+  bool ShortcutKey(int key, Qt::KeyboardModifiers modifiers);
+  void ShowMainMenu(QPoint at);
   // Mouse press on a pane; on the visualisation pane a left press steps to
   // the next view and a right press to the previous one.
   void Pic1_MouseDown(int index, Qt::MouseButton button, int shift, int x, int y);
@@ -53,10 +81,11 @@ class Fplay : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildElements();
-  void Image1_Click(int index);
+  void buildMenus();
 
   // Start-up steps, in the order Form_Load runs them.
   bool refuseSecondInstance();
@@ -81,18 +110,52 @@ class Fplay : public QWidget {
   void RegisterHotKeys();
   void TrimWorkingSet();
 
-  // Calls that later parts of the player fill in.
+  // Playlist upkeep.
   void AddList(const QString& path, int position);
   void LoadPlaylist();
   void SavePlaylist();
+  void MarkCurrentRow();
   void RefreshListLayout();
+  void ScrollToRow(int row);
+  int ListTopRow() const;
+  int RowsPerPage() const;
+  void placeListThumb();
+  int ListCount() const;
+
+  // Transport.
+  void pausePlayback();
+  void resumePlayback();
+  void stopPlayback();
+  void applyEndOfTrack();
+  void previousOrNext(bool next);
+  void setStatus(const QString& word, bool withMode = false);
+  void setPlayButton(bool playing);
+  void setTimeLabel();
+  void placeSeekThumb();
+  void placeVolumeKnob();
+  void seekToFraction(double fraction);
+  void setVolumeFromKnob();
+  void stepVolume(bool up);
+  void restoreStatusAfterDrag();
+
+  // Calls that the lyric, web, visualisation and shell parts fill in.
+  bool LoadWord(const QString& source, bool isLocal);
+  void WriteBackShiftedLyric();
+  void SearchInfo(int row, const QString& title);
+  QString SearchWord(int server);
+  void ShowLyricSearchWindow();
+  void CloseLyricSearchWindow();
+  void DownloadJJ(const QString& title, const QString& artist);
+  void DrawInfo(const QString& text);
+  void DrawPhotoInfo(const QString& text);
+  void WordAdjust();
+  void DrawVis();
+  void ClearVis();
   void PrepareVis();
-  void Play();
   void StopEngine();
   void RemoveTrayIcon();
   void UnregisterHotKeys();
   void RestoreWindowHooks();
-  int ListCount() const;
 
   AppContext& ctx_;
   QStringList arguments_;
@@ -105,8 +168,22 @@ class Fplay : public QWidget {
   QMap<int, QLabel*> labels_;
   PicturePane* panes_[3] = {};
   QTableView* list_ = nullptr;
+  PlaylistTableModel* listModel_ = nullptr;
   QTimer timer1_;
   QTimer timer2_;
+  QMenu* menuT_ = nullptr;
+  QMenu* menuMs_ = nullptr;
+  QList<QAction*> menuTs_;  // menuTs_[i - 1] is entry i
+  QList<QAction*> menuMsEntries_;
+
+  int ticks_ = 0;         // playback timer ticks since the seek thumb last moved
+  int failedInARow_ = 0;  // rows one after another that could not be opened
+  int draggedThumb_ = 0;  // index of the thumb being dragged, 0 = none
+  int grabOffset_ = 0;    // cursor position minus the thumb's edge when the drag began
+  bool muted_ = false;
+  QString lyricInfo_;
+  QString photoInfo_;
+  QString lastLyricSource_;
 };
 
 }  // namespace lyrovo

@@ -44,8 +44,11 @@ void SkinImage::paintEvent(QPaintEvent*) {
 void SkinImage::mousePressEvent(QMouseEvent* event) { emit pressed(index_, event->button(), event->pos()); }
 
 void SkinImage::mouseReleaseEvent(QMouseEvent* event) {
+  emit released(index_, event->button(), event->pos());
   if (event->button() == Qt::LeftButton && rect().contains(event->pos())) emit clicked(index_);
 }
+
+void SkinImage::mouseMoveEvent(QMouseEvent* event) { emit moved(index_, event->globalPosition().toPoint()); }
 
 void SkinImage::enterEvent(QEnterEvent*) {
   hover_ = true;

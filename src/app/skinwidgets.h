@@ -21,11 +21,14 @@ class SkinImage : public QWidget {
  signals:
   void clicked(int index);
   void pressed(int index, Qt::MouseButton button, QPoint pos);
+  void moved(int index, QPoint globalPos);  // while a button is held
+  void released(int index, Qt::MouseButton button, QPoint pos);
 
  protected:
   void paintEvent(QPaintEvent*) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void enterEvent(QEnterEvent*) override;
   void leaveEvent(QEvent*) override;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -25,6 +26,15 @@ struct PlayerState {
   QString ResumesPath;     // AppPath + "Resumes/"
 
   QString TrayTip;  // tooltip of the tray icon
+};
+
+// Results of the last lyric search and whether the player is online.
+struct SearchState {
+  int SearchResultCount = 0;
+  QStringList SearchTitles;
+  QStringList SearchArtists;
+  QStringList SearchUrls;
+  bool IsOnline = false;
 };
 
 // What the lyric pane keeps between ticks; the pane's drawing fills in the rest.

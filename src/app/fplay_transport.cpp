@@ -1,0 +1,725 @@
+// The now-playing pipeline and the transport of the main window: Play, the
+// playback tick with the end-of-track rule, buttons, sliders, menus and
+// local shortcuts.
+#include "app/fplay.h"
+#include "app/transport.h"
+#include "engine/tags.h"
+#include "playlist/playlistfile.h"
+#include "playlist/playlistops.h"
+#include "playlist/playlisttablemodel.h"
+#include "text/numeric.h"
+#include "text/pattern.h"
+#include "text/textutil.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace lyrovo {
+
+namespace {
+const QString kPlayTip = QStringLiteral("播放(Ctrl+P)");
+const QString kPauseTip = QStringLiteral("暂停(Ctrl+P)");
+}  // namespace
+
+// ---------------------------------------------------------------- Play
+
+void Fplay::Play() {
+  PlayerState& player = ctx_.player;
+  Playlist& list = ctx_.playlist;
+  BP& engine = ctx_.BP1;
+  if (player.CurrentIndex < 1 || player.CurrentIndex > list.count())
+    throw AppError(errors::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+
+  if (player.SearchWindowOpen) CloseLyricSearchWindow();
+  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(true);
+  MarkCurrentRow();
+  if (timer2_.isActive() && player.LyricDirty) WriteBackShiftedLyric();
+  engine.aStop();
+  engine.aClose();
+
+  // A row whose artist is unknown is looked up on the web by its title; an
+  // artist found is written to the file's tag. When none is found the file
+  // is left alone rather than tagged with the placeholder.
+  {
+    const PlaylistRow& row = list.row(player.CurrentIndex);
+    if (row.title != QStringLiteral("未知标题") && row.artist == QStringLiteral("未知歌手")) {
+      DrawInfo(QStringLiteral("修补媒体信息,请稍候..."));
+      SearchInfo(player.CurrentIndex, row.title);
+      const PlaylistRow& repaired = list.row(player.CurrentIndex);
+      if (repaired.artist != QStringLiteral("未知歌手"))
+        WriteTitleArtist(repaired.path, repaired.title, repaired.artist);
+    }
+  }
+  const PlaylistRow row = list.row(player.CurrentIndex);
+  player.TrayTip =
+      QStringLiteral("Lyrovo - 媒体信息\r\n标题:") + row.title + QStringLiteral("\r\n歌手:") + row.artist;
+
+  DrawInfo(QStringLiteral("加载歌曲,请稍候..."));
+  engine.aOpen(row.path);
+  engine.Tag = row.path;
+  engine.setAVolumn(ctx_.settings.volumn);
+  engine.aPlay();
+  failedInARow_ = engine.hStream == 0 ? failedInARow_ + 1 : 0;
+
+  Label1(3)->setText(QStringLiteral("| ") + FormatTime(std::int32_t(nearest(engine.alenTime()))));
+  Label1(5)->setText(QStringLiteral("声道: ") + engine.achanMod());
+  const TagFields& tags = ctx_.tags;
+  Label1(6)->setText(tags.infoBitrate + QStringLiteral("  ") + tags.infoFreq + QStringLiteral("  ") +
+                     tags.infoSize + QStringLiteral("  ") + engine.aFiletype().toUpper());
+  const std::int64_t lengthBytes = engine.alenByte();
+  player.MsPerByte = lengthBytes > 0 ? engine.alenTime() * 1000.0 / double(lengthBytes) : 0;
+  player.SongTitle = StringDeal(row.title, &ctx_.log);
+  player.SongArtist = StringDeal(row.artist, &ctx_.log);
+
+  setPlayButton(true);
+  setStatus(QStringLiteral("播放"), true);
+  for (int index : {5, 6, 20, 21}) Image1(index)->setEnabled(true);
+  ticks_ = 0;
+  timer1_.start();
+  timer2_.stop();
+
+  ScrollToRow(player.CurrentIndex);
+  placeListThumb();
+
+  if (player.SongArtist.isEmpty() || like(player.SongArtist, u"未知*")) {
+    Pic1(0)->setBackground(Pic1(0)->background());
+    DrawPhotoInfo(QStringLiteral("未知歌手"));
+  } else {
+    DownloadJJ(player.SongTitle, player.SongArtist);
+  }
+
+  // The lyric: beside the song, then in the lyric folder, then on the web.
+  DrawInfo(QStringLiteral("正在查找歌词..."));
+  const QString lyricName =
+      player.SongArtist + QStringLiteral(" - ") + player.SongTitle + QStringLiteral(".lrc");
+  const QString songFolder = row.path.left(row.path.lastIndexOf(u'/') + 1);
+  SearchState& search = ctx_.search;
+  for (const QString& candidate : {songFolder + lyricName, ctx_.settings.WordPath + lyricName}) {
+    if (QFileInfo(candidate).isFile()) {
+      search.SearchResultCount = 0;
+      timer2_.stop();
+      if (LoadWord(candidate, true)) timer2_.start();
+      return;
+    }
+  }
+  if (!ctx_.settings.searchWord) {
+    player.LyricLoaded = false;
+    DrawInfo(QStringLiteral("未启用歌词搜索！"));
+    return;
+  }
+  if (!search.IsOnline) {
+    player.LyricLoaded = false;
+    DrawInfo(QStringLiteral("未联网！"));
+    return;
+  }
+  QString link = SearchWord(1);
+  if (link.isEmpty() && ctx_.settings.searchServer2) link = SearchWord(2);
+  if (link.isEmpty() && ctx_.settings.searchServer3) link = SearchWord(3);
+  if (link.isEmpty() && search.SearchResultCount > 0) {
+    if (ctx_.settings.autoSelect) {
+      const int count = std::min<int>(search.SearchResultCount, int(search.SearchUrls.size()));
+      for (int a = 0; a < count && link.isEmpty(); ++a) {
+        const QString& title = search.SearchTitles.value(a);
+        if (like(player.SongTitle, QStringLiteral("*") + title + u'*') ||
+            like(title, QStringLiteral("*") + player.SongTitle + u'*'))
+          link = search.SearchUrls.value(a);
+      }
+      if (link.isEmpty()) link = search.SearchUrls.value(0);
+    } else if (isVisible()) {
+      CloseLyricSearchWindow();
+      ShowLyricSearchWindow();
+    }
+  }
+  if (!link.isEmpty()) {
+    if (LoadWord(link, false)) timer2_.start();
+    return;
+  }
+  player.LyricLoaded = false;
+  DrawInfo(QStringLiteral("歌词未找到，请右击搜索！"));
+}
+
+// ---------------------------------------------------------------- playback tick
+
+void Fplay::Timer1_Timer() {
+  ctx_.log.trap(QStringLiteral("Timer1_Timer"), [&] {
+    BP& engine = ctx_.BP1;
+    if (engine.aIsActive() && isVisible() && !isMinimized()) {
+      if (++ticks_ % 20 == 0) {
+        placeSeekThumb();
+        ticks_ = 0;
+      }
+      setTimeLabel();
+      if (ctx_.settings.visType > 1) DrawVis();
+    } else if (engine.alenByte() == engine.aPosByte()) {
+      applyEndOfTrack();
+    }
+  });
+}
+
+void Fplay::applyEndOfTrack() {
+  PlayerState& player = ctx_.player;
+  const TrackAdvance next =
+      EndOfTrack(ctx_.settings.playModal, player.CurrentIndex, ctx_.playlist, failedInARow_, ctx_.random);
+  switch (next.action) {
+    case TrackAdvance::Action::Restart:
+      timer1_.stop();
+      ctx_.BP1.setAPosByte(0);
+      placeSeekThumb();
+      ctx_.BP1.aPlay();
+      timer1_.start();
+      break;
+    case TrackAdvance::Action::Play:
+      player.CurrentIndex = std::int16_t(next.row);
+      Play();
+      if (next.markPlayed) ctx_.playlist.row(next.row).played = true;
+      break;
+    case TrackAdvance::Action::Stop:
+      failedInARow_ = 0;
+      Image1_Click(6);
+      break;
+  }
+}
+
+// ---------------------------------------------------------------- buttons
+
+void Fplay::Image1_Click(int index) {
+  ctx_.log.trap(QStringLiteral("Image1_Click"), [&] {
+    switch (index) {
+      case 1:
+        close();
+        break;
+      case 2:
+        if (isMaximized()) {
+          showNormal();
+          Image1(2)->setToolTip(QStringLiteral("最大化"));
+        } else {
+          showMaximized();
+          Image1(2)->setToolTip(QStringLiteral("还原"));
+        }
+        break;
+      case 3:
+        showMinimized();
+        break;
+      case 4:
+        ShowMainMenu(QCursor::pos());
+        break;
+      case 5:
+        if (Image1(5)->toolTip() != kPlayTip) {
+          pausePlayback();
+        } else {
+          resumePlayback();
+        }
+        break;
+      case 6:
+        stopPlayback();
+        break;
+      case 7:
+        previousOrNext(false);
+        break;
+      case 8:
+        previousOrNext(true);
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void Fplay::pausePlayback() {
+  ctx_.BP1.aPause();
+  timer1_.stop();
+  timer2_.stop();
+  setPlayButton(false);
+  setStatus(QStringLiteral("暂停"));
+  Image1(6)->setEnabled(true);
+  for (int index : {20, 21}) Image1(index)->setEnabled(false);
+  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(false);
+}
+
+void Fplay::resumePlayback() {
+  ctx_.BP1.aPlay();
+  timer1_.start();
+  if (ctx_.player.LyricLoaded) {
+    timer2_.start();
+  } else {
+    timer2_.stop();
+  }
+  setPlayButton(true);
+  setStatus(QStringLiteral("播放"), true);
+  for (int index : {6, 20, 21}) Image1(index)->setEnabled(true);
+  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(true);
+}
+
+void Fplay::stopPlayback() {
+  ctx_.BP1.aStop();
+  WordAdjust();
+  Image1(21)->move(Image1(20)->x(), Image1(21)->y());
+  timer1_.stop();
+  timer2_.stop();
+  setPlayButton(false);
+  setStatus(QStringLiteral("停止"));
+  Image1(5)->setEnabled(true);
+  for (int index : {20, 21, 6}) Image1(index)->setEnabled(false);
+  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(false);
+  ClearVis();
+  DrawInfo(ctx_.player.SongArtist + QStringLiteral(" - ") + ctx_.player.SongTitle);
+}
+
+void Fplay::previousOrNext(bool next) {
+  PlayerState& player = ctx_.player;
+  const int rows = ListCount();
+  if (ctx_.settings.playModal == 4) {
+    if (rows > 0) {
+      player.CurrentIndex = std::int16_t(RandomPick(ctx_.playlist, ctx_.random));
+      ctx_.playlist.row(player.CurrentIndex).played = true;
+      Play();
+    }
+  } else if (next ? player.CurrentIndex < rows : player.CurrentIndex >= 2) {
+    player.CurrentIndex = std::int16_t(player.CurrentIndex + (next ? 1 : -1));
+    Play();
+  }
+  Image1(8)->setEnabled(player.CurrentIndex != rows);
+  Image1(7)->setEnabled(player.CurrentIndex != 1);
+}
+
+void Fplay::setStatus(const QString& word, bool withMode) {
+  Label1(4)->setText(QStringLiteral("状态: ") + word +
+                     (withMode ? ModeLabel(ctx_.settings.playModal) : QString()));
+}
+
+void Fplay::setPlayButton(bool playing) {
+  Image1(5)->setToolTip(playing ? kPauseTip : kPlayTip);
+  Image1(5)->setGlyph(playing ? QStringLiteral("❚❚") : QStringLiteral("▶"));
+}
+
+void Fplay::setTimeLabel() {
+  const BP& engine = ctx_.BP1;
+  Label1(2)->setText(TimeLabelText(Label1(2)->toolTip(), engine.aPosTime(), engine.alenTime()));
+}
+
+// ---------------------------------------------------------------- sliders
+
+void Fplay::placeSeekThumb() {
+  const SkinImage* bar = Image1(20);
+  SkinImage* thumb = Image1(21);
+  const std::int64_t length = ctx_.BP1.alenByte();
+  const double fraction = length > 0 ? double(ctx_.BP1.aPosByte()) / double(length) : 0;
+  thumb->move(bar->x() + int(nearest((bar->width() - thumb->width()) * fraction)), thumb->y());
+}
+
+void Fplay::placeVolumeKnob() {
+  const SkinImage* bar = Image1(22);
+  SkinImage* knob = Image1(23);
+  knob->move(bar->x() + int(nearest((bar->width() - knob->width()) * ctx_.settings.volumn / 100.0)),
+             knob->y());
+}
+
+void Fplay::seekToFraction(double fraction) {
+  BP& engine = ctx_.BP1;
+  engine.aPause();
+  engine.setAPosByte(std::int64_t(nearest(fraction * double(engine.alenByte()))));
+  engine.aPlay();
+  setTimeLabel();
+  WordAdjust();
+}
+
+void Fplay::setVolumeFromKnob() {
+  const SkinImage* bar = Image1(22);
+  const SkinImage* knob = Image1(23);
+  ctx_.settings.volumn =
+      std::int16_t(nearest(SliderFraction(knob->x() - bar->x(), bar->width(), knob->width()) * 100));
+  ctx_.BP1.setAVolumn(ctx_.settings.volumn);
+}
+
+void Fplay::stepVolume(bool up) {
+  if (!Image1(22)->isEnabled()) return;  // muted
+  std::int16_t& volume = ctx_.settings.volumn;
+  volume = std::int16_t(up ? VolumeUp(volume) : VolumeDown(volume));
+  ctx_.BP1.setAVolumn(volume);
+  placeVolumeKnob();
+}
+
+void Fplay::Image1_MouseDown(int index, Qt::MouseButton button, QPoint pos) {
+  ctx_.log.trap(QStringLiteral("Image1_MouseDown"), [&] {
+    if (button != Qt::LeftButton) return;
+    if (index == 20) {
+      SkinImage* bar = Image1(20);
+      SkinImage* thumb = Image1(21);
+      const double x = ClampClick(pos.x(), bar->width(), thumb->width());
+      thumb->move(bar->x() + int(x - thumb->width() / 2.0), thumb->y());
+      seekToFraction(SliderFraction(x - thumb->width() / 2.0, bar->width(), thumb->width()));
+    } else if (index == 22) {
+      SkinImage* bar = Image1(22);
+      SkinImage* knob = Image1(23);
+      const double x = ClampClick(pos.x(), bar->width(), knob->width());
+      knob->move(bar->x() + int(x - knob->width() / 2.0), knob->y());
+      setVolumeFromKnob();
+    } else if (index == 21 || index == 23 || index == 25) {
+      draggedThumb_ = index;
+      const QPoint cursor = mapFromGlobal(Image1(index)->mapToGlobal(pos));
+      grabOffset_ = index == 25 ? cursor.y() - Image1(index)->y() : cursor.x() - Image1(index)->x();
+      Image1(index)->setCursor(Qt::ClosedHandCursor);
+    } else if (index == 24) {
+      const int rows = ListCount(), page = RowsPerPage();
+      const int top = ListTopRow();
+      if (pos.y() + Image1(24)->y() < Image1(25)->y()) {
+        if (top >= 2) ScrollToRow(std::max(1, top - 5));
+      } else if (top < rows - page + 1) {
+        const int newTop = std::min(top + 5, rows - page + 1);
+        list_->scrollTo(listModel_->index(newTop - 1, 0), QAbstractItemView::PositionAtTop);
+      }
+      placeListThumb();
+    }
+  });
+}
+
+void Fplay::Image1_MouseMove(int index, QPoint globalPos) {
+  ctx_.log.trap(QStringLiteral("Image1_MouseMove"), [&] {
+    if (draggedThumb_ != index) return;
+    const QPoint cursor = mapFromGlobal(globalPos);
+    SkinImage* thumb = Image1(index);
+    if (index == 25) {
+      const SkinImage* track = Image1(24);
+      const int rows = ListCount(), page = RowsPerPage();
+      if (rows == 0) return;
+      const int top =
+          std::clamp(cursor.y() - grabOffset_, track->y(), track->y() + track->height() - thumb->height());
+      thumb->move(thumb->x(), top);
+      const int first =
+          std::max(1, int(nearest(SliderFraction(top - track->y(), track->height(), thumb->height()) *
+                                  std::max(0, rows - page))) +
+                          1);
+      list_->scrollTo(listModel_->index(first - 1, 0), QAbstractItemView::PositionAtTop);
+      ctx_.player.ListTopIndex = std::int16_t(first);
+      return;
+    }
+    const SkinImage* bar = Image1(index == 21 ? 20 : 22);
+    const int left = std::clamp(cursor.x() - grabOffset_, bar->x(), bar->x() + bar->width() - thumb->width());
+    thumb->move(left, thumb->y());
+    if (index == 21) {
+      seekToFraction(SliderFraction(left - bar->x(), bar->width(), thumb->width()));
+      setStatus(QStringLiteral("调节进度"));
+    } else {
+      setVolumeFromKnob();
+      setStatus(QStringLiteral("音量") + QString::number(ctx_.settings.volumn) + u'%');
+    }
+  });
+}
+
+void Fplay::Image1_MouseUp(int index, Qt::MouseButton button, QPoint) {
+  ctx_.log.trap(QStringLiteral("Image1_MouseUp"), [&] {
+    if (index == draggedThumb_) {
+      draggedThumb_ = 0;
+      Image1(index)->setCursor(Qt::OpenHandCursor);
+      if (index == 21 || index == 23) restoreStatusAfterDrag();
+      return;
+    }
+    if (button != Qt::LeftButton) return;
+    if (index == 19) {
+      muted_ = Image1(22)->isEnabled();
+      Image1(22)->setEnabled(!muted_);
+      Image1(23)->setEnabled(!muted_);
+      if (muted_) {
+        ctx_.settings.volumn = 0;
+        ctx_.BP1.setAVolumn(0);
+      } else {
+        setVolumeFromKnob();
+      }
+      update();
+    } else if (index == 29) {
+      for (int i = 0; i < menuMsEntries_.size(); ++i)
+        menuMsEntries_[i]->setChecked(i + 1 == ctx_.settings.playModal);
+      menuMs_->popup(Image1(29)->mapToGlobal(QPoint(0, Image1(29)->height())));
+    }
+  });
+}
+
+void Fplay::restoreStatusAfterDrag() {
+  const BP& engine = ctx_.BP1;
+  if (engine.aIsActive()) {
+    setStatus(QStringLiteral("播放"), true);
+  } else if (engine.aIsPaused()) {
+    setStatus(QStringLiteral("暂停"));
+  } else if (engine.aIsStopped()) {
+    setStatus(QStringLiteral("停止"));
+  } else {
+    setStatus(QStringLiteral("未知"));
+  }
+}
+
+// ---------------------------------------------------------------- labels, list, menus, keys
+
+void Fplay::Label1_MouseUp(int index, Qt::MouseButton button) {
+  if (button == Qt::LeftButton && index == 2) {
+    QLabel* label = Label1(2);
+    label->setToolTip(label->toolTip() == QStringLiteral("逝去时间") ? QStringLiteral("剩余时间")
+                                                                     : QStringLiteral("逝去时间"));
+  } else if (button == Qt::RightButton && index >= 3 && index <= 6) {
+    ShowMainMenu(QCursor::pos());
+  }
+}
+
+void Fplay::List1_DblClick() {
+  ctx_.log.trap(QStringLiteral("List1_DblClick"), [&] {
+    const int selected = ctx_.playlist.selectedItem();
+    if (selected < 1 || selected > ListCount() || !FileExists(ctx_.playlist.row(selected).path)) return;
+    ctx_.player.CurrentIndex = std::int16_t(selected);
+    list_->setCursor(Qt::WaitCursor);
+    Play();
+    list_->unsetCursor();
+  });
+}
+
+void Fplay::buildMenus() {
+  menuT_ = new QMenu(this);
+  const QStringList captions = {QStringLiteral("打开(&O)..."),
+                                QStringLiteral("-"),
+                                QStringLiteral("播放(&P)"),
+                                QStringLiteral("停止(&S)"),
+                                QStringLiteral("上一首(&F)"),
+                                QStringLiteral("下一首(&N)"),
+                                QStringLiteral("-"),
+                                QStringLiteral("皮肤换色(&C)"),
+                                QStringLiteral("居于最上(&T)"),
+                                QStringLiteral("-"),
+                                QStringLiteral("关于(&A)..."),
+                                QStringLiteral("退出(&X)")};
+  for (int i = 0; i < captions.size(); ++i) {
+    QAction* action =
+        captions[i] == QStringLiteral("-") ? menuT_->addSeparator() : menuT_->addAction(captions[i]);
+    connect(action, &QAction::triggered, this, [this, index = i + 1] { menuTs_Click(index); });
+    menuTs_ << action;
+  }
+  menuTs_[8]->setCheckable(true);
+
+  menuMs_ = new QMenu(this);
+  const QStringList modes = {QStringLiteral("顺序播放(&N)"), QStringLiteral("循环播放(&C)"),
+                             QStringLiteral("单曲循环(&I)"), QStringLiteral("随机播放(&R)")};
+  for (int i = 0; i < modes.size(); ++i) {
+    QAction* action = menuMs_->addAction(modes[i]);
+    action->setCheckable(true);
+    connect(action, &QAction::triggered, this, [this, index = i + 1] { menuMs_Click(index); });
+    menuMsEntries_ << action;
+  }
+}
+
+void Fplay::menuMs_Click(int index) {
+  for (int i = 0; i < menuMsEntries_.size(); ++i) menuMsEntries_[i]->setChecked(i + 1 == index);
+  ctx_.settings.playModal = std::int16_t(index);
+  if (Label1(4)->text().contains(QStringLiteral("播放"))) setStatus(QStringLiteral("播放"), true);
+}
+
+void Fplay::menuTs_Click(int index) {
+  ctx_.log.trap(QStringLiteral("menuTs_Click"), [&] {
+    switch (index) {
+      case 1:
+        Image1_Click(9);
+        break;
+      case 3:
+        Image1_Click(5);
+        break;
+      case 4:
+        Image1_Click(6);
+        break;
+      case 5:
+        Image1_Click(7);
+        break;
+      case 6:
+        Image1_Click(8);
+        break;
+      case 9: {
+        const bool onTop = menuTs_[8]->isChecked();
+        ctx_.player.OnTop = onTop;
+        const QRect frame = geometry();
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        setGeometry(frame);
+        show();
+        break;
+      }
+      case 12:
+        close();
+        break;
+      default:
+        break;  // skin colours and the about page come with the skin and the options window
+    }
+  });
+}
+
+void Fplay::ShowMainMenu(QPoint at) {
+  menuTs_[2]->setText(Image1(5)->toolTip().left(2) + QStringLiteral("(&P)"));
+  for (int entry : {3, 4, 5, 6}) menuTs_[entry - 1]->setEnabled(Image1(entry + 2)->isEnabled());
+  menuT_->popup(at);
+}
+
+bool Fplay::ShortcutKey(int key, Qt::KeyboardModifiers modifiers) {
+  if ((modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) !=
+      Qt::ControlModifier)
+    return false;
+  switch (key) {
+    case Qt::Key_O:
+      Image1_Click(9);
+      return true;
+    case Qt::Key_P:
+      if (Image1(5)->isEnabled()) Image1_Click(5);
+      return true;
+    case Qt::Key_S:
+      if (Image1(6)->isEnabled()) Image1_Click(6);
+      return true;
+    case Qt::Key_Left:
+      if (Image1(7)->isEnabled()) Image1_Click(7);
+      return true;
+    case Qt::Key_Right:
+      if (Image1(8)->isEnabled()) Image1_Click(8);
+      return true;
+    case Qt::Key_Up:
+      stepVolume(true);
+      return true;
+    case Qt::Key_Down:
+      stepVolume(false);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Fplay::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (ShortcutKey(key->key(), key->modifiers())) return true;
+  }
+  if (event->type() == QEvent::MouseButtonRelease) {
+    for (auto it = labels_.cbegin(); it != labels_.cend(); ++it)
+      if (it.value() == watched) Label1_MouseUp(it.key(), static_cast<QMouseEvent*>(event)->button());
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- playlist upkeep
+
+void Fplay::AddList(const QString& path, int position) {
+  lyrovo::AddList(ctx_.playlist, ctx_.BP1, ctx_.tags, path, position);
+}
+
+void Fplay::LoadPlaylist() {
+  ctx_.log.trap(QStringLiteral("LoadPlaylist"), [&] {
+    lyrovo::LoadPlaylist(ctx_.playlist, ctx_.player.CurrentIndex, ctx_.settings.continueLastPlay,
+                         ctx_.paths.appPath);
+    MarkCurrentRow();
+    if (ctx_.player.CurrentIndex > 0) ScrollToRow(ctx_.player.CurrentIndex);
+  });
+}
+
+void Fplay::SavePlaylist() {
+  ctx_.log.trap(QStringLiteral("SavePlaylist"),
+                [&] { lyrovo::SavePlaylist(ctx_.playlist, ctx_.player.CurrentIndex, ctx_.paths.appPath); });
+}
+
+void Fplay::MarkCurrentRow() {
+  const TransportEnables enables = lyrovo::MarkCurrentRow(ctx_.playlist, ctx_.player.CurrentIndex);
+  Image1(7)->setEnabled(enables.previous);
+  Image1(8)->setEnabled(enables.next);
+  if (enables.listEmpty && !ctx_.BP1.aIsActive()) {
+    Image1(5)->setEnabled(false);
+    Image1(6)->setEnabled(false);
+  }
+  const int current = ctx_.player.CurrentIndex;
+  QItemSelectionModel* selection = list_->selectionModel();
+  selection->clearSelection();
+  if (current > 0 && current <= ListCount())
+    selection->setCurrentIndex(listModel_->index(current - 1, 0),
+                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  list_->viewport()->update();
+}
+
+int Fplay::ListCount() const { return ctx_.playlist.count(); }
+
+int Fplay::ListTopRow() const {
+  const int row = list_->rowAt(0);
+  return row < 0 ? 1 : row + 1;
+}
+
+int Fplay::RowsPerPage() const {
+  const int height = list_->verticalHeader()->defaultSectionSize();
+  return height > 0 ? std::max(1, list_->viewport()->height() / height) : 1;
+}
+
+void Fplay::ScrollToRow(int row) {
+  if (row >= 1 && row <= ListCount()) list_->scrollTo(listModel_->index(row - 1, 0));
+}
+
+void Fplay::placeListThumb() {
+  const int rows = ListCount(), page = RowsPerPage();
+  ctx_.player.ListTopIndex = std::int16_t(ListTopRow());
+  const bool scrolls = page < rows;
+  Image1(24)->setVisible(scrolls);
+  Image1(25)->setVisible(scrolls);
+  if (!scrolls) return;
+  const SkinImage* track = Image1(24);
+  SkinImage* thumb = Image1(25);
+  const int travel = track->height() - thumb->height();
+  const int top = track->y() + travel * (ctx_.player.ListTopIndex - 1) / (rows - page);
+  thumb->move(thumb->x(), std::clamp(top, track->y(), track->y() + travel));
+}
+
+void Fplay::RefreshListLayout() {
+  placeListThumb();
+  const ListColumnWidths widths = RefreshListColumnWidths(
+      [this](const QString& text) { return list_->fontMetrics().horizontalAdvance(text); },
+      list_->viewport()->width(), ListCount(), list_->columnWidth(3));
+  list_->setColumnWidth(0, widths.number);
+  list_->setColumnWidth(1, widths.title);
+  list_->setColumnWidth(2, widths.artist);
+  list_->setColumnWidth(3, widths.length);
+}
+
+// ---------------------------------------------------------------- calls later parts fill in
+
+// The lyric loader comes with the lyric pane; until then no lyric loads.
+bool Fplay::LoadWord(const QString& source, bool) {
+  lastLyricSource_ = source;
+  ctx_.player.LyricLoaded = false;
+  return false;
+}
+void Fplay::WriteBackShiftedLyric() { ctx_.player.LyricDirty = false; }
+void Fplay::SearchInfo(int, const QString&) {}
+QString Fplay::SearchWord(int) { return {}; }
+void Fplay::ShowLyricSearchWindow() {}
+void Fplay::CloseLyricSearchWindow() { ctx_.player.SearchWindowOpen = false; }
+void Fplay::DownloadJJ(const QString&, const QString&) {}
+void Fplay::WordAdjust() {}
+void Fplay::DrawVis() {}
+
+void Fplay::ClearVis() { Pic1(2)->setBackground(Pic1(2)->background()); }
+
+// A one-line status text in the middle of a pane.
+namespace {
+void drawPaneText(PicturePane* pane, const QString& text, QColor colour) {
+  QImage& surface = pane->surface();
+  if (surface.isNull()) return;  // not laid out yet
+  surface.fill(pane->background());
+  QPainter painter(&surface);
+  painter.setFont(pane->font());
+  painter.setPen(colour);
+  painter.drawText(surface.rect(), Qt::AlignCenter | Qt::TextSingleLine, text);
+  pane->update();
+}
+}  // namespace
+
+void Fplay::DrawInfo(const QString& text) {
+  lyricInfo_ = text;
+  const std::int32_t bgr = ctx_.skin.word_colQ;
+  drawPaneText(Pic1(1), text, QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+}
+
+void Fplay::DrawPhotoInfo(const QString& text) {
+  photoInfo_ = text;
+  drawPaneText(Pic1(0), text, QColor(0xCF, 0xCF, 0xCF));
+}
+
+}  // namespace lyrovo

@@ -1,0 +1,60 @@
+#include "app/transport.h"
+
+#include "playlist/playlist.h"
+#include "playlist/playlistops.h"
+#include "text/numeric.h"
+#include "text/textutil.h"
+
+#include <algorithm>
+
+namespace lyrovo {
+
+QString ModeLabel(std::int16_t playModal) {
+  switch (playModal) {
+    case 1:
+      return QStringLiteral("(顺序)");
+    case 2:
+      return QStringLiteral("(全循)");
+    case 3:
+      return QStringLiteral("(单循)");
+    case 4:
+      return QStringLiteral("(随机)");
+    default:
+      return QString();
+  }
+}
+
+TrackAdvance EndOfTrack(std::int16_t playModal, int current, Playlist& list, int failedInARow,
+                        std::mt19937& random) {
+  const int rows = list.count();
+  using Action = TrackAdvance::Action;
+  if (rows == 0) return {Action::Stop, 0, false};
+  const bool fruitlessPass = failedInARow >= rows;
+  if (playModal == 3)
+    return fruitlessPass ? TrackAdvance{Action::Stop, 0, false}
+                         : TrackAdvance{Action::Restart, current, false};
+  if ((playModal == 2 || playModal == 4) && fruitlessPass) return {Action::Stop, 0, false};
+  if (playModal == 2 && current >= rows) return {Action::Play, 1, false};
+  if (playModal == 4) return {Action::Play, RandomPick(list, random), true};
+  if (current < rows) return {Action::Play, current + 1, false};
+  return {Action::Stop, 0, false};
+}
+
+double SliderFraction(double offset, double barWidth, double thumbWidth) {
+  const double travel = barWidth - thumbWidth;
+  return travel > 0 ? std::clamp(offset / travel, 0.0, 1.0) : 0.0;
+}
+
+double ClampClick(double x, double barWidth, double thumbWidth) {
+  return std::clamp(x, thumbWidth / 2, std::max(thumbWidth / 2, barWidth - thumbWidth / 2));
+}
+
+int VolumeUp(int volume) { return volume < 90 ? volume + 10 : 100; }
+int VolumeDown(int volume) { return volume > 10 ? volume - 10 : 0; }
+
+QString TimeLabelText(const QString& mode, double positionSeconds, double lengthSeconds) {
+  if (mode == QStringLiteral("逝去时间")) return FormatTime(std::int32_t(nearest(positionSeconds)));
+  return QStringLiteral("-") + FormatTime(std::int32_t(nearest(lengthSeconds - positionSeconds)));
+}
+
+}  // namespace lyrovo

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <random>
+
+namespace lyrovo {
+
+class Playlist;
+
+// The label of a play mode, shown after "播放" in the status line.
+QString ModeLabel(std::int16_t playModal);
+
+// What the end of a track leads to.
+struct TrackAdvance {
+  enum class Action { Restart, Play, Stop } action = Action::Stop;
+  int row = 0;              // the row to play for Action::Play
+  bool markPlayed = false;  // random mode: mark the row played after playing it
+};
+
+// The end-of-track rule for play mode playModal (1 sequential, 2 loop the
+// list, 3 repeat one, 4 random) with current row `current` of the list.
+// failedInARow counts the rows that could not be opened one after another:
+// once it covers the whole list, the looping modes stop instead of going
+// round again.
+TrackAdvance EndOfTrack(std::int16_t playModal, int current, Playlist& list, int failedInARow,
+                        std::mt19937& random);
+
+// Slider arithmetic, in pixels: the value (0..1) of a thumb left at offset
+// from the bar's left, on a bar of barWidth with a thumb of thumbWidth.
+double SliderFraction(double offset, double barWidth, double thumbWidth);
+// Clamps a click at x on the bar to where the thumb's centre may go.
+double ClampClick(double x, double barWidth, double thumbWidth);
+
+// Volume steps of the keys: +10 up to 100, −10 down to 0.
+int VolumeUp(int volume);
+int VolumeDown(int volume);
+
+// The time label: elapsed (mode "逝去时间") or remaining ("-" + time left,
+// any other mode).
+QString TimeLabelText(const QString& mode, double positionSeconds, double lengthSeconds);
+
+}  // namespace lyrovo

@@ -1,0 +1,67 @@
+#include "app/transport.h"
+#include "playlist/playlist.h"
+
+#include <gtest/gtest.h>
+
+using namespace lyrovo;
+
+namespace {
+void fill(Playlist& list, int rows) {
+  for (int i = 1; i <= rows; ++i)
+    list.insert(i, PlaylistRow{QString::number(i) + u'.', QStringLiteral("/m/%1.mp3").arg(i)});
+}
+}  // namespace
+
+TEST(EndOfTrack, EachModeAtTheLastAndAMiddleRow) {
+  Playlist list;
+  fill(list, 3);
+  std::mt19937 random(7);
+  using A = TrackAdvance::Action;
+  EXPECT_EQ(EndOfTrack(1, 3, list, 0, random).action, A::Stop);
+  EXPECT_EQ(EndOfTrack(1, 2, list, 0, random).row, 3);
+  EXPECT_EQ(EndOfTrack(2, 3, list, 0, random).row, 1);
+  EXPECT_EQ(EndOfTrack(2, 1, list, 0, random).row, 2);
+  EXPECT_EQ(EndOfTrack(3, 2, list, 0, random).action, A::Restart);
+  const TrackAdvance pick = EndOfTrack(4, 1, list, 0, random);
+  EXPECT_EQ(pick.action, A::Play);
+  EXPECT_TRUE(pick.markPlayed);
+  EXPECT_GE(pick.row, 1);
+  EXPECT_LE(pick.row, 3);
+  EXPECT_EQ(EndOfTrack(7, 1, list, 0, random).row, 2);  // an unknown mode plays on like the sequential one
+}
+
+TEST(EndOfTrack, LoopingModesStopAfterAPassWithoutAPlayableRow) {
+  Playlist list;
+  fill(list, 2);
+  std::mt19937 random(1);
+  using A = TrackAdvance::Action;
+  EXPECT_EQ(EndOfTrack(2, 2, list, 1, random).action, A::Play);
+  EXPECT_EQ(EndOfTrack(2, 2, list, 2, random).action, A::Stop);
+  EXPECT_EQ(EndOfTrack(4, 1, list, 2, random).action, A::Stop);
+  EXPECT_EQ(EndOfTrack(3, 1, list, 2, random).action, A::Stop);
+  Playlist empty;
+  EXPECT_EQ(EndOfTrack(2, 0, empty, 0, random).action, A::Stop);
+}
+
+TEST(Sliders, FractionsClampsAndVolumeSteps) {
+  EXPECT_DOUBLE_EQ(SliderFraction(0, 160, 12), 0);
+  EXPECT_DOUBLE_EQ(SliderFraction(74, 160, 12), 0.5);
+  EXPECT_DOUBLE_EQ(SliderFraction(500, 160, 12), 1);
+  EXPECT_DOUBLE_EQ(SliderFraction(5, 10, 12), 0);  // a bar narrower than its thumb
+  EXPECT_DOUBLE_EQ(ClampClick(2, 160, 12), 6);
+  EXPECT_DOUBLE_EQ(ClampClick(158, 160, 12), 154);
+  EXPECT_EQ(VolumeUp(95), 100);
+  EXPECT_EQ(VolumeUp(100), 100);
+  EXPECT_EQ(VolumeUp(20), 30);
+  EXPECT_EQ(VolumeDown(5), 0);
+  EXPECT_EQ(VolumeDown(50), 40);
+}
+
+TEST(Texts, ModeLabelAndTimeLabel) {
+  EXPECT_EQ(ModeLabel(1), QStringLiteral("(顺序)"));
+  EXPECT_EQ(ModeLabel(4), QStringLiteral("(随机)"));
+  EXPECT_EQ(ModeLabel(5), QString());
+  EXPECT_EQ(TimeLabelText(QStringLiteral("逝去时间"), 65.4, 200), QStringLiteral("01:05"));
+  EXPECT_EQ(TimeLabelText(QStringLiteral("剩余时间"), 65.4, 200), QStringLiteral("-02:15"));
+  EXPECT_EQ(TimeLabelText(QString(), 0, 2), QStringLiteral("-00:02"));
+}
