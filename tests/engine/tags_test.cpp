@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/filesizelimit.h"
+
 #include <sys/resource.h>
 #include <csignal>
 
@@ -261,31 +263,11 @@ TEST_F(Id3v1Write, OnlyExistingMp3FilesAreWritten) {
   }
 }
 
-// Writing past RLIMIT_FSIZE fails with EFBIG (SIGXFSZ ignored), as on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*previous_)(int) = nullptr;
-};
-
 TEST_F(Id3v1Write, AFailedAppendLeavesTheFileAsItWas) {
   const QString path = copy(QStringLiteral("tone1k.mp3"));
   const QByteArray before = readBytes(path);
   {
-    FileSizeLimit limit(before.size() + 50);
+    lyrovo::testing::FileSizeLimit limit(before.size() + 50);
     EXPECT_THROW(WriteID3v1(path, {QStringLiteral("T"), {}, {}, {}, {}, QStringLiteral("1"), 0}), AppError);
     EXPECT_THROW(WriteTitleArtist(path, QStringLiteral("T"), QStringLiteral("A")), AppError);
   }

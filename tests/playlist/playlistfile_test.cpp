@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/filesizelimit.h"
+
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -211,21 +213,15 @@ TEST_F(PlaylistFileTest, AFailedSaveLeavesTheOldFileWhole) {
     list.insert(list.count() + 1, row);
   }
 
-  // Writes beyond 4 KiB fail (EFBIG instead of the signal).
-  struct rlimit old {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  struct rlimit small = old;
-  small.rlim_cur = 4096;
-  sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   int number = 0;
-  try {
-    SavePlaylist(list, 1, appPath());
-  } catch (const AppError& error) {
-    number = error.number();
+  {
+    const lyrovo::testing::FileSizeLimit limit(4096);  // writes beyond 4 KiB fail
+    try {
+      SavePlaylist(list, 1, appPath());
+    } catch (const AppError& error) {
+      number = error.number();
+    }
   }
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldHandler);
 
   EXPECT_EQ(number, errors::DiskFull);
   EXPECT_EQ(readDat(), before);

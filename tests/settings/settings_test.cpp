@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/filesizelimit.h"
+
 #include <sys/resource.h>
 #include <csignal>
 #include <random>
@@ -260,33 +262,13 @@ TEST_F(SettingsTest, BinaryJunkLoadsAndSavesOurKeys) {
   EXPECT_EQ(loaded(), settings);
 }
 
-// Writing past RLIMIT_FSIZE fails with EFBIG (SIGXFSZ ignored), for root as well.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*previous_)(int) = nullptr;
-};
-
 TEST_F(SettingsTest, FailedSaveLeavesThePreviousFileByteIdentical) {
   writeBytes(iniPath(), "; mine\r\n[lyrovo]\r\nvolumn=33\r\n[other]\r\nx=1\r\n");
   const QByteArray before = readBytes(iniPath());
 
   settings.initFilePath = QString(100000, QLatin1Char('p'));
   {
-    FileSizeLimit limit(4096);
+    lyrovo::testing::FileSizeLimit limit(4096);
     SaveSettings(settings, paths, shell, log);
   }
   EXPECT_EQ(readBytes(iniPath()), before);
