@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Whole-player figures, measured on the real binary under Xvfb with SDL's
+# dummy output (paced like a sound card):
+#   - start-up to the window mapped, with an empty list and with 32 767 rows;
+#   - peak memory of the 32 767-row start;
+#   - resident memory 10 s into playback;
+#   - CPU of the whole player over 20 s of MP3 playback (window shown,
+#     visualisation off, no lyric).
+# Usage: bench/player_bench.sh [path/to/lyrovo]   (default build/bin/lyrovo)
+# Needs: xvfb, xdotool, sox, lame.
+set -euo pipefail
+binary=$(readlink -f "${1:-build/bin/lyrovo}")
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+display=:97
+Xvfb $display -screen 0 1280x800x24 >/dev/null 2>&1 &
+sleep 1
+export DISPLAY=$display SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: HOME=$work/home
+ticks=$(getconf CLK_TCK)
+
+# A fresh program folder holding a copy of the binary.
+install_player() {  # install_player DIR
+  mkdir -p "$1/Images" "$1/Plugins"
+  cp "$binary" "$1/lyrovo"
+  printf '[lyrovo]\r\nvisType=1\r\nsearchWord=0\r\n' > "$1/Settings.ini"
+}
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# Milliseconds from start to the main window being mapped.
+time_to_window() {  # time_to_window DIR [args…]
+  local dir=$1
+  shift
+  local start
+  start=$(now_ms)
+  "$dir/lyrovo" "$@" >/dev/null 2>&1 &
+  pid=$!
+  until xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; do :; done
+  echo $(( $(now_ms) - start ))
+}
+
+stop_player() { kill -TERM "$pid"; wait "$pid" 2>/dev/null || true; }
+
+echo "== start-up, empty list"
+install_player "$work/empty"
+for i in 1 2 3 4 5; do
+  printf '  run %d: %d ms\n' "$i" "$(time_to_window "$work/empty")"
+  stop_player
+done
+
+echo "== start-up with 32767 rows"
+install_player "$work/big"
+mkdir -p "$work/songs"
+{
+  printf ' 1 \r\n'
+  for i in $(seq 1 32767); do
+    : > "$work/songs/song$i.mp3"
+    printf '%s=Song %d=Artist %d=03:07\r\n' "$work/songs/song$i.mp3" "$i" "$((i % 97))"
+  done
+} > "$work/big/Playlist.dat"
+printf '[lyrovo]\r\nvisType=1\r\nsearchWord=0\r\nautoPlay=0\r\n' > "$work/big/Settings.ini"
+for i in 1 2 3; do
+  printf '  run %d: %d ms' "$i" "$(time_to_window "$work/big")"
+  printf ', peak memory %s\n' "$(grep VmHWM /proc/$pid/status | awk '{print $2 " " $3}')"
+  stop_player
+done
+
+echo "== playback"
+sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth 40 pluck 220 pluck 330 pluck 440 2>/dev/null
+lame --quiet "$work/music.wav" "$work/music.mp3"
+install_player "$work/play"
+time_to_window "$work/play" "$work/music.mp3" >/dev/null
+sleep 2
+read -r u0 s0 < <(awk '{print $14, $15}' /proc/$pid/stat)
+sleep 8
+echo "  resident memory 10 s into playback: $(grep VmRSS /proc/$pid/status | awk '{print $2 " " $3}')"
+sleep 12
+read -r u1 s1 < <(awk '{print $14, $15}' /proc/$pid/stat)
+cpu=$(( (u1 + s1) - (u0 + s0) ))
+awk -v t="$cpu" -v hz="$ticks" 'BEGIN { printf "  CPU over 20 s of playback: %.2f %% of one core\n", 100 * t / hz / 20 }'
+stop_player
