@@ -1,0 +1,217 @@
+#include "download/download.h"
+#include "download/httpserver.h"
+#include "download/serverconfig.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace lyrovo {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::closedPort;
+using testing::TestHttpServer;
+
+// Short timeouts keep the failing cases quick; kSlack is a generous bound on
+// how far past its timeout a call may return on a loaded machine.
+constexpr DownloadLimits kFast{1000, 1500, 4 * 1024 * 1024, 5};
+constexpr qint64 kSlackMs = 5000;
+
+QByteArray readBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+class Download : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // Test traffic goes straight to the loopback server, never to a proxy.
+    for (const char* name :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+      ::unsetenv(name);
+    }
+  }
+
+  QStringList folderEntries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+
+  TestHttpServer server;
+  QTemporaryDir dir;
+  const QString temp = dir.path() + QStringLiteral("/temp.vantor");
+};
+
+TEST_F(Download, DecodesUtf8AndGbkPagesAndStoresTheBodyAsServed) {
+  const QString lyric = QStringLiteral("[ti:歌词]\r\n[00:01.00]你好");
+  // Leading and trailing spaces are removed from the text, never from the file.
+  EXPECT_EQ(DownFile(server.url("/utf8"), temp, kFast), lyric);
+  EXPECT_EQ(readBytes(temp), QByteArray(TestHttpServer::kUtf8Page));
+  EXPECT_EQ(DownFile(server.url("/gbk"), temp, kFast), lyric);
+  EXPECT_EQ(readBytes(temp), QByteArray(TestHttpServer::kGbkPage));
+  EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("temp.vantor")});
+
+  EXPECT_EQ(DownloadedText(QByteArray("\xEF\xBB\xBF  a b \r\n ")), QStringLiteral("a b \r\n"));
+  EXPECT_EQ(DownloadedText(QByteArray("0")), QStringLiteral("0"));
+  EXPECT_EQ(DownloadedText(QByteArray("   ")), QString());
+}
+
+TEST_F(Download, FailuresLeaveTheOldFileByteIdentical) {
+  const QByteArray old("previous download\r\n\xB8\xE8");
+  writeBytes(temp, old);
+  const QString refused[] = {
+      server.url("/notfound"),
+      server.url("/moved-nowhere"),
+      server.url("/to-file"),
+      server.url("/loop"),
+      server.url("/huge"),
+      server.url("/endless"),
+      server.url("/header-flood"),
+      server.url("/silent"),
+      server.url("/slow"),
+      QStringLiteral("http://127.0.0.1:%1/utf8").arg(closedPort()),
+      QStringLiteral("file:///etc/passwd"),
+      QStringLiteral("ftp://127.0.0.1:%1/utf8").arg(server.port()),
+  };
+  for (const QString& url : refused) {
+    SCOPED_TRACE(url.toStdString());
+    EXPECT_EQ(DownFile(url, temp, kFast), QString());
+    EXPECT_EQ(readBytes(temp), old);
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("temp.vantor")});  // no half file left behind
+  }
+  // A successful download replaces it; an empty body is a successful
+  // transfer but an empty text, which callers read as failure.
+  EXPECT_EQ(DownFile(server.url("/bytes/3"), temp, kFast), QStringLiteral("xxx"));
+  EXPECT_EQ(readBytes(temp), QByteArray("xxx"));
+  EXPECT_EQ(DownFile(server.url("/empty"), temp, kFast), QString());
+  EXPECT_EQ(readBytes(temp), QByteArray());
+  // A target folder that does not exist is a failure, not a crash.
+  EXPECT_EQ(DownFile(server.url("/utf8"), dir.path() + QStringLiteral("/missing/temp.vantor"), kFast),
+            QString());
+  EXPECT_EQ(DownFile(server.url("/utf8"), QString(), kFast), QString());
+}
+
+TEST_F(Download, RefusesUrlsOtherThanHttpWithoutTouchingTheNetwork) {
+  const QString port = QString::number(server.port());
+  for (const QString& url :
+       {QStringLiteral("file:///etc/passwd"), QStringLiteral("ftp://127.0.0.1:") + port + u'/',
+        QStringLiteral("gopher://127.0.0.1:") + port + u'/',
+        QStringLiteral("127.0.0.1:") + port + QStringLiteral("/utf8"), QString(), QStringLiteral("0")}) {
+    SCOPED_TRACE(url.toStdString());
+    EXPECT_EQ(FetchUrl(url, kFast).status, FetchStatus::UnsupportedUrl);
+  }
+  EXPECT_EQ(server.totalRequests(), 0);
+  // The scheme is matched without regard to case, and blanks around the URL are ignored.
+  EXPECT_TRUE(FetchUrl(QStringLiteral(" HTTP://127.0.0.1:") + port + QStringLiteral("/ "), kFast).ok());
+}
+
+TEST_F(Download, FollowsHttpRedirectsUpToTheCapOnly) {
+  const FetchResult moved = FetchUrl(server.url("/redirect"), kFast);
+  EXPECT_TRUE(moved.ok());
+  EXPECT_EQ(moved.body, QByteArray(TestHttpServer::kUtf8Page));
+
+  EXPECT_TRUE(FetchUrl(server.url("/chain/5"), kFast).ok());  // exactly the cap
+  EXPECT_EQ(FetchUrl(server.url("/chain/6"), kFast).status, FetchStatus::TooManyRedirects);
+  EXPECT_EQ(FetchUrl(server.url("/loop"), kFast).status, FetchStatus::TooManyRedirects);
+  EXPECT_EQ(server.requests("/loop"), kFast.maxRedirects + 1);
+
+  DownloadLimits noRedirects = kFast;
+  noRedirects.maxRedirects = -1;  // counts as 0
+  EXPECT_EQ(FetchUrl(server.url("/redirect"), noRedirects).status, FetchStatus::TooManyRedirects);
+
+  const FetchResult toFile = FetchUrl(server.url("/to-file"), kFast);
+  EXPECT_EQ(toFile.status, FetchStatus::UnsupportedUrl);
+  EXPECT_TRUE(toFile.body.isEmpty());
+
+  const FetchResult missing = FetchUrl(server.url("/notfound"), kFast);
+  EXPECT_EQ(missing.status, FetchStatus::HttpError);
+  EXPECT_EQ(missing.httpStatus, 404);
+  EXPECT_EQ(FetchUrl(server.url("/moved-nowhere"), kFast).status, FetchStatus::HttpError);
+}
+
+TEST_F(Download, SizeCapStopsLargeAnswersEarly) {
+  DownloadLimits small = kFast;
+  small.maxBytes = 1000;
+  EXPECT_TRUE(FetchUrl(server.url("/bytes/1000"), small).ok());
+  EXPECT_EQ(FetchUrl(server.url("/bytes/1001"), small).status, FetchStatus::TooLarge);
+  small.maxBytes = 0;  // falls back to the default cap, never "unlimited" or "nothing"
+  EXPECT_TRUE(FetchUrl(server.url("/bytes/1001"), small).ok());
+
+  // Announced and unannounced streams of 1 GiB, and headers without end:
+  // the client gives up at the cap and closes, so the server stops far
+  // short of 1 GiB (loopback socket buffers hold a few MiB at most).
+  for (const char* path : {"/huge", "/endless", "/header-flood"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(FetchUrl(server.url(path)).status, FetchStatus::TooLarge);
+    EXPECT_TRUE(server.waitIdle(10s));
+  }
+  EXPECT_LT(server.streamedBytes(), 128 * 1024 * 1024);
+}
+
+TEST_F(Download, TimesOutOnSilentAndTricklingServers) {
+  for (const char* path : {"/silent", "/slow"}) {
+    SCOPED_TRACE(path);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(FetchUrl(server.url(path), kFast).status, FetchStatus::TimedOut);
+    EXPECT_LT(clock.elapsed(), kFast.totalTimeoutMs + kSlackMs);
+    EXPECT_TRUE(server.waitIdle(10s));  // the connection was closed, not left hanging
+  }
+}
+
+TEST_F(Download, EncodesCharactersThatCannotTravelInAUrl) {
+  EXPECT_TRUE(FetchUrl(server.url("/echo a/\xE6\xAD\x8C?q=%B8%E8\"<>"), kFast).ok());
+  EXPECT_EQ(server.lastTarget(), "/echo%20a/%E6%AD%8C?q=%B8%E8%22%3C%3E");
+  // A line break cannot smuggle a header into the request.
+  EXPECT_TRUE(FetchUrl(server.url("/echo\r\nX-Evil: 1"), kFast).ok());
+  EXPECT_EQ(server.lastTarget(), "/echo%0D%0AX-Evil:%201");
+}
+
+TEST_F(Download, CheckConnectionIsTrueForAnyAnswerBelow400) {
+  ServerConfig servers;
+  const auto check = [&](const QString& url) {
+    servers.connectionCheck = url;
+    return CheckConnection(servers);
+  };
+  EXPECT_TRUE(check(server.url("/")));
+  EXPECT_TRUE(check(server.url("/redirect")));
+  EXPECT_TRUE(check(server.url("/moved-nowhere")));
+  EXPECT_TRUE(check(server.url("/huge")));  // only the head is read
+  EXPECT_FALSE(check(server.url("/notfound")));
+  EXPECT_FALSE(check(server.url("/to-file")));
+  EXPECT_FALSE(check(server.url("/loop")));
+  EXPECT_FALSE(check(QStringLiteral("file:///etc/passwd")));
+  EXPECT_LT(server.streamedBytes(), 16 * 1024 * 1024);
+
+  // Offline: a closed port and a server that never answers give false
+  // within the check's own timeout.
+  for (const QString& url :
+       {QStringLiteral("http://127.0.0.1:%1/").arg(closedPort()), server.url("/silent")}) {
+    SCOPED_TRACE(url.toStdString());
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(check(url));
+    EXPECT_LT(clock.elapsed(), kConnectionCheckLimits.totalTimeoutMs + kSlackMs);
+  }
+  EXPECT_EQ(ConnectionStatusText(true), QStringLiteral("Lyrovo - 已联网!"));
+  EXPECT_EQ(ConnectionStatusText(false), QStringLiteral("Lyrovo - 未联网!"));
+}
+
+}  // namespace
+}  // namespace lyrovo
+
+TEST(CheckConnectionDefaults, UnconfiguredServersAreOfflineWithoutANetworkRequest) {
+  const lyrovo::ServerConfig defaults;
+  ASSERT_TRUE(QUrl(defaults.connectionCheck).host().endsWith(QLatin1String(".invalid")));
+  EXPECT_FALSE(lyrovo::CheckConnection(defaults));
+}
