@@ -37,11 +37,4 @@ struct SearchState {
   bool IsOnline = false;
 };
 
-// What the lyric pane keeps between ticks; the pane's drawing fills in the rest.
-struct LyricPaneState {
-  int NextLine = 1;    // next lyric line to reach
-  int LineHeight = 0;  // height of the reference glyph in twips / 12
-  int GlyphWidth = 0;  // width of the reference glyph in twips / 15
-};
-
 }  // namespace lyrovo

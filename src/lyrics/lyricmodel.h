@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace lyrovo {
+
+// The lyric of the song now playing: timed lines in ascending time order.
+// Entry k (1-based) has its text in LyricText[k], its start time in
+// LyricTime[k - 1] and its drawn width in LyricWidth[k - 1]; entries are
+// 1..LyricEnd - 1. LyricText[0] keeps the last status text shown in the pane.
+struct LyricModel {
+  static constexpr int kEntries = 200;
+  static constexpr std::int32_t kFreeTime = 80000000;  // the time of a free position
+
+  std::array<QString, kEntries + 1> LyricText;
+  std::array<std::int32_t, kEntries> LyricTime{};
+  std::array<std::int16_t, kEntries> LyricWidth{};
+  std::int16_t LyricEnd = 1;
+
+  LyricModel() { LyricTime.fill(kFreeTime); }
+
+  // Empties every entry (the status text in LyricText[0] stays).
+  void reset() {
+    for (int k = 1; k <= kEntries; ++k) LyricText[k].clear();
+    LyricTime.fill(kFreeTime);
+    LyricWidth.fill(0);
+    LyricEnd = 1;
+  }
+  std::int32_t time(int k) const { return LyricTime[k - 1]; }
+  std::int16_t width(int k) const { return LyricWidth[k - 1]; }
+};
+
+}  // namespace lyrovo
