@@ -7,6 +7,8 @@
 #include "base/prompts.h"
 #include "engine/bp.h"
 #include "engine/tags.h"
+#include "lyrics/lyricmodel.h"
+#include "lyrics/lyricpane.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "settings/shellintegration.h"
@@ -37,6 +39,7 @@ struct AppContext {
   PlayerState player;
   Settings settings;
   SkinSettings skin;
+  LyricModel lyrics;
   LyricPaneState lyricPane;
   SearchState search;
   TagFields tags;

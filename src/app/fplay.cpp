@@ -1,6 +1,9 @@
 #include "app/fplay.h"
 
 #include "app/appicon.h"
+#include "download/download.h"
+#include "download/serverconfig.h"
+#include "lyrics/lyricpane.h"
 #include "playlist/playlistops.h"
 #include "playlist/playlisttablemodel.h"
 #include "playlist/supportedfile.h"
@@ -8,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -146,7 +150,13 @@ void Fplay::buildElements() {
   timer1_.setInterval(20);
   connect(&timer1_, &QTimer::timeout, this, &Fplay::Timer1_Timer);
   timer2_.setObjectName(QStringLiteral("Timer2"));
+  connect(&timer2_, &QTimer::timeout, this, &Fplay::Timer2_Timer);
+  lyricPane_ = std::make_unique<LyricPane>(ctx_.lyricPane, ctx_.lyrics, ctx_.settings, ctx_.skin, ctx_.player,
+                                           Pic1(1)->surface(), &ctx_.log);
+  connect(Pic1(1), &PicturePane::resized, this,
+          [this] { lyricPane_->Resize(Pic1(1)->width(), Pic1(1)->height(), positionMs()); });
   buildMenus();
+  buildLyricMenu();
 }
 
 // ---------------------------------------------------------------- start-up
@@ -169,7 +179,7 @@ Fplay::LoadResult Fplay::Form_Load() {
     InitAudioEngine();
     FillPlaylist();
     SelectVisView();
-    timer2_.setInterval(ctx_.settings.showType == 1 ? 50 : 20);
+    timer2_.setInterval(LyricTimerInterval(IntervalSituation::StartUp, ctx_.settings.showType, false));
     MeasureLyricFont();
     LayoutWindow();
     LayoutWindow();
@@ -268,6 +278,8 @@ void Fplay::ApplyAppearance() {
   list_->setPalette(palette);
   Pic1(1)->setFont(toQFont(skin.wordFont));
   Pic1(1)->setBackground(fromBgr(skin.word_colB));
+  ctx_.lyricPane.Font = toQFont(skin.wordFont);
+  lyricPane_->ApplySkinColours();
   Pic1(2)->setBackground(fromBgr(skin.vis_col4B));
   listModel_->setColours(PlaylistColours::fromSkin(skin));
   const ListColumnWidths widths = SkinListColumnWidths(
@@ -331,6 +343,7 @@ void Fplay::SelectVisView() {
 }
 
 void Fplay::Pic1_MouseDown(int index, Qt::MouseButton button, int, int, int) {
+  if (index == 1 && button == Qt::RightButton) ShowLyricMenu(QCursor::pos());
   if (index != 2) return;
   std::int16_t& visType = ctx_.settings.visType;
   if (button == Qt::LeftButton) visType = visType >= 7 ? 1 : std::int16_t(visType + 1);
@@ -338,12 +351,8 @@ void Fplay::Pic1_MouseDown(int index, Qt::MouseButton button, int, int, int) {
   PrepareVis();
 }
 
-void Fplay::MeasureLyricFont() {
-  const QFontMetrics metrics(toQFont(ctx_.skin.wordFont));
-  ctx_.lyricPane.LineHeight = int(nearest(metrics.height() * double(kTwipsPerPixel))) / 12;
-  ctx_.lyricPane.GlyphWidth =
-      int(nearest(metrics.horizontalAdvance(QStringLiteral("你")) * double(kTwipsPerPixel))) / 15;
-}
+// The line height and glyph width of the lyric pane come from "你" in its font.
+void Fplay::MeasureLyricFont() { lyricPane_->MeasureFont(); }
 
 void Fplay::HideListScrollBars() {
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -365,8 +374,12 @@ void Fplay::CreateDataFolders() {
   }
 }
 
-// The connection check comes with the lyric download; until then the player counts as offline.
-void Fplay::CheckConnection() {}
+// Whether the web services answer; the lyric search reads the result.
+void Fplay::CheckConnection() {
+  DrawInfo(kCheckingConnectionText.toString());
+  ctx_.search.IsOnline = lyrovo::CheckConnection(LoadServerConfig(settingsFile(ctx_.paths), &ctx_.log));
+  DrawInfo(ConnectionStatusText(ctx_.search.IsOnline));
+}
 
 // Plays the current row when files came on the command line, or when auto
 // play is on. A playlist loaded without its last position starts at row 1.

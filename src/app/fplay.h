@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/skinwidgets.h"
+#include "lyrics/loadword.h"
 
 #include <QLabel>
 #include <QMap>
@@ -10,19 +11,23 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class QMenu;
 class QAction;
 
 namespace lyrovo {
 
 class PlaylistTableModel;
+class LyricPane;
+struct LyricMenuOutcome;
 
 // The main window: a borderless, skinned window holding the skin images
 // (Image1 by index), the labels (Label1), the three panes (Pic1 0 photo,
 // 1 lyrics, 2 visualisation), the playlist view and the two timers.
 // Form_Load runs the whole start-up, Form_Unload the whole shutdown; Play
 // turns the current row into sound and lyrics; the transport moves it on.
-class Fplay : public QWidget {
+class Fplay : public QWidget, private LyricHost {
   Q_OBJECT
  public:
   Fplay(AppContext& context, QStringList commandLine);
@@ -69,6 +74,14 @@ class Fplay : public QWidget {
   // Local Ctrl shortcuts from the playlist and the lyric pane; true when the key was used.
   bool ShortcutKey(int key, Qt::KeyboardModifiers modifiers);
   void ShowMainMenu(QPoint at);
+  // The lyric pane: one animation tick, the lyric menu and its submenus.
+  void Timer2_Timer();
+  void ShowLyricMenu(QPoint at);
+  void menuWs_Click(int index);
+  void Showtypes_Click(int index);
+  void Textchanges_Click(int index);
+  QMenu* menuW() const { return menuW_; }
+
   // Mouse press on a pane; on the visualisation pane a left press steps to
   // the next view and a right press to the previous one.
   void Pic1_MouseDown(int index, Qt::MouseButton button, int shift, int x, int y);
@@ -86,6 +99,10 @@ class Fplay : public QWidget {
  private:
   void buildElements();
   void buildMenus();
+  void buildLyricMenu();
+  void applyLyricMenuOutcome(const LyricMenuOutcome& outcome);
+  // Playing position in ms for the lyric pane.
+  std::int32_t positionMs() const;
 
   // Start-up steps, in the order Form_Load runs them.
   bool refuseSecondInstance();
@@ -146,9 +163,14 @@ class Fplay : public QWidget {
   void ShowLyricSearchWindow();
   void CloseLyricSearchWindow();
   void DownloadJJ(const QString& title, const QString& artist);
-  void DrawInfo(const QString& text);
+  void DrawInfo(const QString& text) override;
   void DrawPhotoInfo(const QString& text);
-  void WordAdjust();
+  void WordAdjust() override;
+  void ClearPane() override;
+  void StartLyricTimer() override;
+  void ResetScroll() override;
+  int TextWidth(const QString& text) override;
+  QString DownFile(const QString& url) override;
   void DrawVis();
   void ClearVis();
   void PrepareVis();
@@ -175,6 +197,11 @@ class Fplay : public QWidget {
   QMenu* menuMs_ = nullptr;
   QList<QAction*> menuTs_;  // menuTs_[i - 1] is entry i
   QList<QAction*> menuMsEntries_;
+  QMenu* menuW_ = nullptr;
+  QList<QAction*> menuWs_;  // menuWs_[i - 1] is item i
+  QList<QAction*> showtypes_;
+  QList<QAction*> textchanges_;
+  std::unique_ptr<LyricPane> lyricPane_;
 
   int ticks_ = 0;         // playback timer ticks since the seek thumb last moved
   int failedInARow_ = 0;  // rows one after another that could not be opened

@@ -4,6 +4,7 @@
 #include "app/fplay.h"
 #include "app/transport.h"
 #include "engine/tags.h"
+#include "lyrics/lyricpane.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistops.h"
 #include "playlist/playlisttablemodel.h"
@@ -591,6 +592,10 @@ bool Fplay::ShortcutKey(int key, Qt::KeyboardModifiers modifiers) {
 bool Fplay::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == Pic1(1) && key->key() == Qt::Key_Escape && ctx_.lyricPane.FullScreen) {
+      menuWs_Click(kMenuFullScreen);
+      return true;
+    }
     if (ShortcutKey(key->key(), key->modifiers())) return true;
   }
   if (event->type() == QEvent::MouseButtonRelease) {
@@ -680,46 +685,14 @@ void Fplay::RefreshListLayout() {
 
 // ---------------------------------------------------------------- calls later parts fill in
 
-// The lyric loader comes with the lyric pane; until then no lyric loads.
-bool Fplay::LoadWord(const QString& source, bool) {
-  lastLyricSource_ = source;
-  ctx_.player.LyricLoaded = false;
-  return false;
-}
 void Fplay::WriteBackShiftedLyric() { ctx_.player.LyricDirty = false; }
 void Fplay::SearchInfo(int, const QString&) {}
 QString Fplay::SearchWord(int) { return {}; }
 void Fplay::ShowLyricSearchWindow() {}
 void Fplay::CloseLyricSearchWindow() { ctx_.player.SearchWindowOpen = false; }
 void Fplay::DownloadJJ(const QString&, const QString&) {}
-void Fplay::WordAdjust() {}
 void Fplay::DrawVis() {}
 
 void Fplay::ClearVis() { Pic1(2)->setBackground(Pic1(2)->background()); }
-
-// A one-line status text in the middle of a pane.
-namespace {
-void drawPaneText(PicturePane* pane, const QString& text, QColor colour) {
-  QImage& surface = pane->surface();
-  if (surface.isNull()) return;  // not laid out yet
-  surface.fill(pane->background());
-  QPainter painter(&surface);
-  painter.setFont(pane->font());
-  painter.setPen(colour);
-  painter.drawText(surface.rect(), Qt::AlignCenter | Qt::TextSingleLine, text);
-  pane->update();
-}
-}  // namespace
-
-void Fplay::DrawInfo(const QString& text) {
-  lyricInfo_ = text;
-  const std::int32_t bgr = ctx_.skin.word_colQ;
-  drawPaneText(Pic1(1), text, QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
-}
-
-void Fplay::DrawPhotoInfo(const QString& text) {
-  photoInfo_ = text;
-  drawPaneText(Pic1(0), text, QColor(0xCF, 0xCF, 0xCF));
-}
 
 }  // namespace lyrovo

@@ -79,6 +79,7 @@ void PicturePane::paintEvent(QPaintEvent*) {
 void PicturePane::resizeEvent(QResizeEvent*) {
   surface_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   surface_.fill(background_);
+  emit resized(index_);
 }
 
 void PicturePane::mousePressEvent(QMouseEvent* event) {

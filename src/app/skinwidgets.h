@@ -54,6 +54,7 @@ class PicturePane : public QWidget {
 
  signals:
   void mousePressed(int index, Qt::MouseButton button, QPoint pos);
+  void resized(int index);  // the surface has the new size (and is blank)
 
  protected:
   void paintEvent(QPaintEvent*) override;
