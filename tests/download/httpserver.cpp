@@ -163,6 +163,8 @@ void TestHttpServer::serve(int socket) {
 
   if (target == "/") {
     sendAll(socket, answer("200 OK", "ok"));
+  } else if (target == "/lrc") {
+    sendAll(socket, answer("200 OK", kLyricFile, "Content-Type: text/plain; charset=utf-8\r\n"));
   } else if (target == "/utf8") {
     sendAll(socket, answer("200 OK", kUtf8Page, "Content-Type: text/plain; charset=utf-8\r\n"));
   } else if (target == "/gbk") {

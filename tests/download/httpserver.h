@@ -19,6 +19,7 @@ namespace lyrovo::testing {
 // the calling thread. Every answer closes its connection. Routes:
 //   /               200 "ok"
 //   /utf8, /gbk     a lyric page in UTF-8 / GBK (see kUtf8Page, kGbkPage)
+//   /lrc            a complete six-line lyric (kLyricFile)
 //   /bytes/N        200 with N bytes "x"
 //   /empty          200 with an empty body
 //   /echo...        200 with the request target as received
@@ -39,6 +40,9 @@ class TestHttpServer {
  public:
   static constexpr char kUtf8Page[] =
       "  [ti:\xE6\xAD\x8C\xE8\xAF\x8D]\r\n[00:01.00]\xE4\xBD\xA0\xE5\xA5\xBD  ";
+  static constexpr char kLyricFile[] =
+      "[ti:song]\r\n[00:01.00]one\r\n[00:02.00]two\r\n[00:03.00]three\r\n[00:04.00]four\r\n"
+      "[00:05.00]five\r\n[00:06.00]six\r\n";
   static constexpr char kGbkPage[] = "[ti:\xB8\xE8\xB4\xCA]\r\n[00:01.00]\xC4\xE3\xBA\xC3";
 
   TestHttpServer();
