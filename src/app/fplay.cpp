@@ -80,7 +80,7 @@ constexpr ImageSpec kImages[] = {
 }  // namespace
 
 Fplay::Fplay(AppContext& context, QStringList commandLine)
-    : ctx_(context), arguments_(std::move(commandLine)) {
+    : ctx_(context), arguments_(std::move(commandLine)), visSource_(context.BP1) {
   setObjectName(QStringLiteral("Fplay"));
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle(ctx_.paths.exeName);
@@ -155,6 +155,8 @@ void Fplay::buildElements() {
                                            Pic1(1)->surface(), &ctx_.log);
   connect(Pic1(1), &PicturePane::resized, this,
           [this] { lyricPane_->Resize(Pic1(1)->width(), Pic1(1)->height(), positionMs()); });
+  Pic1(2)->showImage(&vis_.pane());
+  connect(Pic1(2), &PicturePane::resized, this, [this] { PrepareVis(); });
   buildMenus();
   buildLyricMenu();
 }
@@ -412,8 +414,14 @@ void Fplay::StopEngine() {
   engine.aTerminate();
 }
 
-// Calls that the visualisation and shell parts fill in.
-void Fplay::PrepareVis() {}
+// Switches the visualisation pane to view visType: its timer interval, colours and a blank pane.
+void Fplay::PrepareVis() {
+  vis_.prepare(ctx_.settings.visType, Pic1(2)->size(), ctx_.skin);
+  timer1_.setInterval(vis_.timerInterval());
+  Pic1(2)->update();
+}
+
+// Calls that the shell parts fill in.
 void Fplay::RemoveTrayIcon() {}
 void Fplay::UnregisterHotKeys() {}
 void Fplay::RestoreWindowHooks() {}

@@ -3,6 +3,8 @@
 #include "app/appcontext.h"
 #include "app/skinwidgets.h"
 #include "lyrics/loadword.h"
+#include "visual/bpvissource.h"
+#include "visual/visualiser.h"
 
 #include <QLabel>
 #include <QMap>
@@ -202,6 +204,8 @@ class Fplay : public QWidget, private LyricHost {
   QList<QAction*> showtypes_;
   QList<QAction*> textchanges_;
   std::unique_ptr<LyricPane> lyricPane_;
+  Visualiser vis_;
+  BpVisSource visSource_;
 
   int ticks_ = 0;         // playback timer ticks since the seek thumb last moved
   int failedInARow_ = 0;  // rows one after another that could not be opened

@@ -691,8 +691,14 @@ QString Fplay::SearchWord(int) { return {}; }
 void Fplay::ShowLyricSearchWindow() {}
 void Fplay::CloseLyricSearchWindow() { ctx_.player.SearchWindowOpen = false; }
 void Fplay::DownloadJJ(const QString&, const QString&) {}
-void Fplay::DrawVis() {}
+void Fplay::DrawVis() {
+  vis_.drawFrame(visSource_);
+  Pic1(2)->update();
+}
 
-void Fplay::ClearVis() { Pic1(2)->setBackground(Pic1(2)->background()); }
+void Fplay::ClearVis() {
+  vis_.clear();
+  Pic1(2)->update();
+}
 
 }  // namespace lyrovo

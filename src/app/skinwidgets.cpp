@@ -73,7 +73,8 @@ void PicturePane::setBackground(QColor colour) {
 
 void PicturePane::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawImage(0, 0, surface_);
+  if (shown_) p.fillRect(rect(), background_);
+  p.drawImage(0, 0, shown_ ? *shown_ : surface_);
 }
 
 void PicturePane::resizeEvent(QResizeEvent*) {

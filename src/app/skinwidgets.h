@@ -51,6 +51,8 @@ class PicturePane : public QWidget {
   QColor background() const { return background_; }
   // The surface the pane shows, kept at the pane's size.
   QImage& surface() { return surface_; }
+  // Shows image (owned elsewhere, drawn into by its owner) instead of the surface; nullptr: the surface.
+  void showImage(const QImage* image) { shown_ = image; }
 
  signals:
   void mousePressed(int index, Qt::MouseButton button, QPoint pos);
@@ -65,6 +67,7 @@ class PicturePane : public QWidget {
   int index_;
   QColor background_{0x2C, 0x2C, 0x2C};
   QImage surface_;
+  const QImage* shown_ = nullptr;
 };
 
 }  // namespace lyrovo
