@@ -7,8 +7,12 @@ using namespace lyrovo;
 
 namespace {
 void fill(Playlist& list, int rows) {
-  for (int i = 1; i <= rows; ++i)
-    list.insert(i, PlaylistRow{QString::number(i) + u'.', QStringLiteral("/m/%1.mp3").arg(i)});
+  for (int i = 1; i <= rows; ++i) {
+    PlaylistRow row;
+    row.numberText = QString::number(i) + u'.';
+    row.path = QStringLiteral("/m/%1.mp3").arg(i);
+    list.insert(i, row);
+  }
 }
 }  // namespace
 
