@@ -4,8 +4,9 @@
 #   - start-up to the window mapped, with an empty list and with 32 767 rows;
 #   - peak memory of the 32 767-row start;
 #   - resident memory 10 s into playback;
-#   - CPU of the whole player over 20 s of MP3 playback (window shown,
-#     visualisation off, no lyric).
+#   - CPU of the whole player over 20 s of MP3 playback with the window shown:
+#     visualisation off and no lyric, then the spectrum (view 5) shown and a
+#     lyric scrolling.
 # Usage: bench/player_bench.sh [path/to/lyrovo]   (default build/bin/lyrovo)
 # Needs: xvfb, xdotool, sox, lame.
 set -euo pipefail
@@ -67,15 +68,28 @@ done
 
 echo "== playback"
 sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth 40 pluck 220 pluck 330 pluck 440 2>/dev/null
-lame --quiet "$work/music.wav" "$work/music.mp3"
+lame --quiet --tt "Bench Song" --ta "Bench Singer" "$work/music.wav" "$work/music.mp3"
+
+# CPU of the player over 20 s of playback, in percent of one core.
+cpu_while_playing() {  # cpu_while_playing DIR
+  time_to_window "$1" "$work/music.mp3" >/dev/null
+  sleep 2
+  read -r u0 s0 < <(awk '{print $14, $15}' /proc/$pid/stat)
+  sleep 8
+  rss=$(grep VmRSS /proc/$pid/status | awk '{print $2 " " $3}')
+  sleep 12
+  read -r u1 s1 < <(awk '{print $14, $15}' /proc/$pid/stat)
+  stop_player
+  awk -v t="$(( (u1 + s1) - (u0 + s0) ))" -v hz="$ticks" -v rss="$rss" \
+    'BEGIN { printf "%.2f %% of one core (resident memory 10 s into playback: %s)", 100 * t / hz / 20, rss }'
+}
+
 install_player "$work/play"
-time_to_window "$work/play" "$work/music.mp3" >/dev/null
-sleep 2
-read -r u0 s0 < <(awk '{print $14, $15}' /proc/$pid/stat)
-sleep 8
-echo "  resident memory 10 s into playback: $(grep VmRSS /proc/$pid/status | awk '{print $2 " " $3}')"
-sleep 12
-read -r u1 s1 < <(awk '{print $14, $15}' /proc/$pid/stat)
-cpu=$(( (u1 + s1) - (u0 + s0) ))
-awk -v t="$cpu" -v hz="$ticks" 'BEGIN { printf "  CPU over 20 s of playback: %.2f %% of one core\n", 100 * t / hz / 20 }'
-stop_player
+echo "  visualisation off, no lyric: $(cpu_while_playing "$work/play")"
+
+install_player "$work/vis"
+printf '[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n' > "$work/vis/Settings.ini"
+mkdir -p "$work/vis/Lyrics"
+for i in $(seq 0 39); do printf '[00:%02d.00]line %d of the scrolling lyric\r\n' "$i" "$i"; done \
+  > "$work/vis/Lyrics/bench singer - bench song.lrc"
+echo "  spectrum (view 5) and a scrolling lyric: $(cpu_while_playing "$work/vis")"

@@ -330,8 +330,11 @@ void Fplay::FillPlaylist() {
   }
   // Each playable file of the command line is appended (an unplayable one
   // before it leaves no gap), then the rows are numbered from 1.
-  for (const QString& file : std::as_const(commandLineFiles_))
-    if (IsSupportedFile(file.toLower(), ctx_.player.SupportedTypes)) AddList(file, ListCount() + 1);
+  // A list that is full stops the adding (logged); start-up goes on.
+  ctx_.log.trap(QStringLiteral("AddList"), [&] {
+    for (const QString& file : std::as_const(commandLineFiles_))
+      if (IsSupportedFile(file.toLower(), ctx_.player.SupportedTypes)) AddList(file, ListCount() + 1);
+  });
   RenumberRows(ctx_.playlist, 1);
   ctx_.player.CurrentIndex = 1;
 }
