@@ -28,16 +28,22 @@ install_player() {  # install_player DIR
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-# Milliseconds from start to the main window being mapped.
-time_to_window() {  # time_to_window DIR [args…]
+# Starts the player; sets pid and startup_ms (from start to the main window being mapped).
+start_player() {  # start_player DIR [args…]
   local dir=$1
   shift
   local start
   start=$(now_ms)
-  "$dir/lyrovo" "$@" >/dev/null 2>&1 &
+  "$dir/lyrovo" "$@" >"$work/player.log" 2>&1 &
   pid=$!
-  until xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; do :; done
-  echo $(( $(now_ms) - start ))
+  until xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      echo "the player ended before showing its window:" >&2
+      cat "$work/player.log" >&2
+      exit 1
+    fi
+  done
+  startup_ms=$(( $(now_ms) - start ))
 }
 
 stop_player() { kill -TERM "$pid"; wait "$pid" 2>/dev/null || true; }
@@ -45,7 +51,8 @@ stop_player() { kill -TERM "$pid"; wait "$pid" 2>/dev/null || true; }
 echo "== start-up, empty list"
 install_player "$work/empty"
 for i in 1 2 3 4 5; do
-  printf '  run %d: %d ms\n' "$i" "$(time_to_window "$work/empty")"
+  start_player "$work/empty"
+  printf '  run %d: %d ms\n' "$i" "$startup_ms"
   stop_player
 done
 
@@ -61,7 +68,8 @@ mkdir -p "$work/songs"
 } > "$work/big/Playlist.dat"
 printf '[lyrovo]\r\nvisType=1\r\nsearchWord=0\r\nautoPlay=0\r\n' > "$work/big/Settings.ini"
 for i in 1 2 3; do
-  printf '  run %d: %d ms' "$i" "$(time_to_window "$work/big")"
+  start_player "$work/big"
+  printf '  run %d: %d ms' "$i" "$startup_ms"
   printf ', peak memory %s\n' "$(grep VmHWM /proc/$pid/status | awk '{print $2 " " $3}')"
   stop_player
 done
@@ -72,7 +80,7 @@ lame --quiet --tt "Bench Song" --ta "Bench Singer" "$work/music.wav" "$work/musi
 
 # CPU of the player over 20 s of playback, in percent of one core.
 cpu_while_playing() {  # cpu_while_playing DIR
-  time_to_window "$1" "$work/music.mp3" >/dev/null
+  start_player "$1" "$work/music.mp3"
   sleep 2
   read -r u0 s0 < <(awk '{print $14, $15}' /proc/$pid/stat)
   sleep 8
@@ -85,11 +93,13 @@ cpu_while_playing() {  # cpu_while_playing DIR
 }
 
 install_player "$work/play"
-echo "  visualisation off, no lyric: $(cpu_while_playing "$work/play")"
+cpu_while_playing "$work/play" > "$work/figure"
+echo "  visualisation off, no lyric: $(cat "$work/figure")"
 
 install_player "$work/vis"
 printf '[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n' > "$work/vis/Settings.ini"
 mkdir -p "$work/vis/Lyrics"
 for i in $(seq 0 39); do printf '[00:%02d.00]line %d of the scrolling lyric\r\n' "$i" "$i"; done \
   > "$work/vis/Lyrics/bench singer - bench song.lrc"
-echo "  spectrum (view 5) and a scrolling lyric: $(cpu_while_playing "$work/vis")"
+cpu_while_playing "$work/vis" > "$work/figure"
+echo "  spectrum (view 5) and a scrolling lyric: $(cat "$work/figure")"

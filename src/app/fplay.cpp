@@ -36,12 +36,12 @@ constexpr int kMinWidth = 320, kMinHeight = 200;
 
 QColor fromBgr(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
-QFont toQFont(const FontSpec& spec) {
-  QFont font(spec.name);
-  if (spec.size > 0) font.setPointSizeF(spec.size);
-  font.setBold(spec.bold);
-  font.setItalic(spec.italic);
-  font.setUnderline(spec.underline);
+QFont toQFont(const FontSpec& stored) {
+  QFont font(stored.name);
+  if (stored.size > 0) font.setPointSizeF(stored.size);
+  font.setBold(stored.bold);
+  font.setItalic(stored.italic);
+  font.setUnderline(stored.underline);
   return font;
 }
 
@@ -92,14 +92,14 @@ Fplay::Fplay(AppContext& context, QStringList commandLine)
 Fplay::~Fplay() = default;
 
 void Fplay::buildElements() {
-  for (const ImageSpec& spec : kImages) {
-    auto* image = new SkinImage(spec.index, spec.look, QString::fromUtf16(spec.glyph), this);
-    image->setToolTip(QString::fromUtf16(spec.tip));
+  for (const ImageSpec& item : kImages) {
+    auto* image = new SkinImage(item.index, item.look, QString::fromUtf16(item.glyph), this);
+    image->setToolTip(QString::fromUtf16(item.tip));
     connect(image, &SkinImage::clicked, this, &Fplay::Image1_Click);
     connect(image, &SkinImage::pressed, this, &Fplay::Image1_MouseDown);
     connect(image, &SkinImage::moved, this, &Fplay::Image1_MouseMove);
     connect(image, &SkinImage::released, this, &Fplay::Image1_MouseUp);
-    images_.insert(spec.index, image);
+    images_.insert(item.index, image);
   }
   const QStringList texts = {QStringLiteral("00:00"), QStringLiteral("| 00:00"), QStringLiteral("状态: 停止"),
                              QStringLiteral("声道: "), QString()};
