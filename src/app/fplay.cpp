@@ -389,11 +389,19 @@ void Fplay::CheckConnection() {
 // Plays the current row when files came on the command line, or when auto
 // play is on. A playlist loaded without its last position starts at row 1.
 void Fplay::AutoPlay() {
-  const int rows = ListCount();
-  PlayerState& player = ctx_.player;
-  if (rows == 0 || (commandLineFiles_.isEmpty() && !ctx_.settings.autoPlay)) return;
-  if (player.CurrentIndex < 1) player.CurrentIndex = 1;
-  if (player.CurrentIndex <= rows) Play();
+  // A song that fails to play must not keep start-up from finishing.
+  ctx_.log.trap(QStringLiteral("Form_Load"), [&] {
+    const int rows = ListCount();
+    PlayerState& player = ctx_.player;
+    if (rows == 0 || (commandLineFiles_.isEmpty() && !ctx_.settings.autoPlay)) return;
+    if (player.CurrentIndex < 1) player.CurrentIndex = 1;
+    if (player.CurrentIndex <= rows) Play();
+  });
+  // Nothing plays: the transport shows the stopped state.
+  if (!ctx_.BP1.aIsActive()) {
+    for (int index : {6, 20, 21}) Image1(index)->setEnabled(false);
+    for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(false);
+  }
 }
 
 void Fplay::ShowMainWindow() {
@@ -434,6 +442,8 @@ void Fplay::RestoreWindowHooks() {}
 void Fplay::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
+  timer1_.stop();
+  timer2_.stop();
   ctx_.log.trap(QStringLiteral("Form_Unload"), [&] {
     StopEngine();
     RemoveTrayIcon();

@@ -244,6 +244,12 @@ void Fplay::pausePlayback() {
 }
 
 void Fplay::resumePlayback() {
+  // No song opened yet (auto play off, or the last one failed): play the current row.
+  if (ctx_.BP1.alenByte() < 0 && ListCount() > 0) {
+    ctx_.player.CurrentIndex = std::int16_t(std::clamp<int>(ctx_.player.CurrentIndex, 1, ListCount()));
+    Play();
+    return;
+  }
   ctx_.BP1.aPlay();
   timer1_.start();
   if (ctx_.player.LyricLoaded) {

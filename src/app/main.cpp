@@ -3,14 +3,11 @@
 #include "app/signalbridge.h"
 
 #include <QApplication>
-#include <QFile>
 
 int main(int argc, char* argv[]) {
-  // Each argument is one file; read them before Qt takes its own options out.
-  QStringList files;
-  for (int i = 1; i < argc; ++i) files << QFile::decodeName(argv[i]);
-
   QApplication app(argc, argv);
+  // Each argument after Qt's own options is one file.
+  const QStringList files = QCoreApplication::arguments().mid(1);
   QApplication::setQuitOnLastWindowClosed(true);
 
   lyrovo::QtPrompts prompts;
@@ -18,9 +15,10 @@ int main(int argc, char* argv[]) {
                              lyrovo::ShellEnvironment::fromEnvironment(), &prompts);
   lyrovo::Fplay window(context, files);
   prompts.setParent(&window);
+  if (window.Form_Load() == lyrovo::Fplay::LoadResult::Exit) return 0;
+  // From here on being told to quit runs the same shutdown as closing the
+  // window; a signal during start-up ends the program with nothing saved.
   lyrovo::SignalBridge signals_;
   QObject::connect(&signals_, &lyrovo::SignalBridge::terminationRequested, &window, &QWidget::close);
-
-  if (window.Form_Load() == lyrovo::Fplay::LoadResult::Exit) return 0;
   return app.exec();
 }

@@ -30,9 +30,10 @@ TrackAdvance EndOfTrack(std::int16_t playModal, int current, Playlist& list, int
   using Action = TrackAdvance::Action;
   if (rows == 0) return {Action::Stop, 0, false};
   const bool fruitlessPass = failedInARow >= rows;
+  // A song that could not be opened cannot be started again: repeat-one stops.
   if (playModal == 3)
-    return fruitlessPass ? TrackAdvance{Action::Stop, 0, false}
-                         : TrackAdvance{Action::Restart, current, false};
+    return failedInARow > 0 ? TrackAdvance{Action::Stop, 0, false}
+                            : TrackAdvance{Action::Restart, current, false};
   if ((playModal == 2 || playModal == 4) && fruitlessPass) return {Action::Stop, 0, false};
   if (playModal == 2 && current >= rows) return {Action::Play, 1, false};
   if (playModal == 4) return {Action::Play, RandomPick(list, random), true};

@@ -132,7 +132,7 @@ int BP::aVolumn() const { return backend_.getVolume(); }
 
 void BP::setAVolumn(int volume) { backend_.setVolume(std::clamp(volume, 0, 100)); }
 
-std::int64_t BP::aPosByte() const { return std::max<std::int64_t>(backend_.getPosition(hStream), 0); }
+std::int64_t BP::aPosByte() const { return backend_.getPosition(hStream); }
 
 void BP::setAPosByte(std::int64_t position) {
   const std::int64_t length = alenByte();
@@ -143,12 +143,12 @@ void BP::setAPosByte(std::int64_t position) {
 float BP::aPosTime() const { return float(std::max(backend_.bytes2Seconds(hStream, aPosByte()), 0.0)); }
 
 void BP::setAPosTime(float seconds) {
-  if (seconds < 0 || seconds > lenTime) return;
+  if (seconds < 0 || seconds > lenTime || backend_.getLength(hStream) < 0) return;
   if (!backend_.setPosition(hStream, backend_.seconds2Bytes(hStream, seconds)))
     aError_(QStringLiteral("无法设置进度！"));
 }
 
-std::int64_t BP::alenByte() const { return std::max<std::int64_t>(backend_.getLength(hStream), 0); }
+std::int64_t BP::alenByte() const { return backend_.getLength(hStream); }
 
 std::int32_t BP::aLlevel() const {
   const std::uint32_t level = backend_.getLevel(hStream);

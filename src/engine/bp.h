@@ -56,6 +56,8 @@ class BP {
   void setAVolumn(int volume);  // clamped to 0..100
   int aBufferLen() const { return bufferLen; }
   void setABufferLen(int length) { bufferLen = length; }
+  // Position and length of the playback stream in bytes; -1 when no stream is open
+  // (so a position set then is out of range and ignored).
   std::int64_t aPosByte() const;
   void setAPosByte(std::int64_t position);
   float aPosTime() const;

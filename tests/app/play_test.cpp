@@ -174,6 +174,14 @@ TEST_F(PlayTest, UnplayableRowsArePassedOverAndAFruitlessPassStops) {
   start({fixture(QStringLiteral("random.mp3")), fixture(QStringLiteral("empty.mp3"))}, 2);
   ASSERT_TRUE(pumpUntil([&] { return status() == QStringLiteral("状态: 停止"); }, 10000));
   EXPECT_FALSE(window->Timer1().isActive());
+  window->close();
+  window.reset();
+
+  // Repeat-one cannot restart a song that never opened; seeking without a stream asks nothing.
+  start({fixture(QStringLiteral("random.mp3")), fixture(QStringLiteral("tone1k.wav"))}, 3);
+  ASSERT_TRUE(pumpUntil([&] { return status() == QStringLiteral("状态: 停止"); }, 10000));
+  window->Image1_MouseDown(20, Qt::LeftButton, QPoint(20, 2));
+  EXPECT_TRUE(world.prompts.callsOf(QStringLiteral("message")).empty());
 }
 
 TEST_F(PlayTest, SlidersVolumeStepsAndMute) {
@@ -226,4 +234,11 @@ TEST_F(PlayTest, PlaylistIsSavedAtShutdownAndRestoredWithItsPosition) {
   EXPECT_EQ(ctx->player.CurrentIndex, 2);
   EXPECT_FALSE(ctx->BP1.aIsActive());  // auto play is off
   EXPECT_TRUE(ctx->playlist.row(2).current);
+  EXPECT_FALSE(window->Image1(6)->isEnabled());  // the stopped state
+  EXPECT_FALSE(window->Label1(3)->isEnabled());
+
+  window->Image1_Click(5);  // play: the remembered row, from its start
+  EXPECT_EQ(ctx->player.CurrentIndex, 2);
+  EXPECT_TRUE(ctx->BP1.aIsActive());
+  EXPECT_EQ(window->Label1(4)->text(), QStringLiteral("状态: 播放(顺序)"));
 }
