@@ -6,6 +6,7 @@
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace lyrovo {
@@ -29,6 +30,10 @@ icu::Transliterator* transliterator(bool toTraditional) {
 // Maps each character on its own; a character whose mapping is not exactly
 // one character stays as it is, so the length never changes.
 QString convertScript(const QString& text, bool toTraditional, const char* name, const ErrorLog* log) {
+  // Below the CJK blocks nothing maps; a text without such characters needs
+  // no transliterator (whose first creation loads ICU's whole registry).
+  const auto cjk = [](QChar c) { return c.unicode() >= 0x2E80 && !c.isSurrogate(); };
+  if (std::none_of(text.begin(), text.end(), cjk)) return text;
   icu::Transliterator* t = transliterator(toTraditional);
   if (!t) {
     if (log)
@@ -38,7 +43,7 @@ QString convertScript(const QString& text, bool toTraditional, const char* name,
   QString out = text;
   for (qsizetype i = 0; i < out.size(); ++i) {
     const QChar c = out[i];
-    if (c.unicode() < 0x2E80 || c.isSurrogate()) continue;  // below the CJK blocks nothing maps
+    if (!cjk(c)) continue;
     icu::UnicodeString one(static_cast<UChar>(c.unicode()));
     t->transliterate(one);
     if (one.length() == 1) out[i] = QChar(one.charAt(0));
