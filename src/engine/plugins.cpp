@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -55,7 +57,7 @@ class PluginDecoder : public Decoder {
 
 PluginHost::~PluginHost() { freeAll(); }
 
-bool PluginHost::probe(const QString& libraryPath) {
+bool PluginHost::probe(const QString& libraryPath, int timeoutMs) {
   const QByteArray native = QFile::encodeName(libraryPath);
   const pid_t child = ::fork();
   if (child < 0) return true;  // cannot probe: load it directly
@@ -71,14 +73,25 @@ bool PluginHost::probe(const QString& libraryPath) {
                std::strlen(info->formats[i].extensions ? info->formats[i].extensions : "");
     ::_exit(total > 0 || info->format_count == 0 ? 0 : 1);
   }
+  // A child that does not finish within a few seconds (a plug-in that hangs
+  // while loading) is ended, and the plug-in skipped, so start-up never hangs.
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  for (int waited = 0;; ++waited) {
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (done < 0 && errno != EINTR) return false;
+    if (waited >= timeoutMs) {
+      ::kill(child, SIGKILL);
+      while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+      }
+      return false;
+    }
+    ::usleep(1000);
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 std::uintptr_t PluginHost::load(const QString& path) {
-  if (!QFileInfo(path).isFile() || !probe(path)) return 0;
+  if (!QFileInfo(path).isFile() || !probe(path, probeTimeoutMs_)) return 0;
   void* library = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
   if (!library) return 0;
   const LyrovoPluginInfo* info = pluginInfo(library);

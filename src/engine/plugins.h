@@ -44,11 +44,14 @@ class PluginHost {
   std::unique_ptr<Decoder> open(const QString& path) const;
 
   // Whether a library's format list can be read without the process
-  // crashing: reads it in a child process first.
-  static bool probe(const QString& libraryPath);
+  // crashing or hanging: reads it in a child process first, which is ended
+  // after timeoutMs.
+  static bool probe(const QString& libraryPath, int timeoutMs);
+  void setProbeTimeout(int milliseconds) { probeTimeoutMs_ = milliseconds; }
 
  private:
   std::vector<std::unique_ptr<Plugin>> plugins_;
+  int probeTimeoutMs_ = 5000;
 };
 
 }  // namespace lyrovo

@@ -1,5 +1,6 @@
 #include "base/scriptedprompts.h"
 #include "engine/bp.h"
+#include "engine/plugins.h"
 #include "support/audiofixtures.h"
 
 #include <QDir>
@@ -76,6 +77,14 @@ TEST_F(PluginFolder, PluginFormatsExtendFilterAndListAndNameTheirStreams) {
   EXPECT_EQ(tags.infoType, QStringLiteral("FLAC"));
   EXPECT_EQ(engine.aFiletype(), QStringLiteral("flac"));
   EXPECT_NEAR(engine.alenTime(), 2.0, 0.05);
+}
+
+TEST(PluginProbe, ALibraryThatHangsWhileListingItsFormatsIsSkippedInTime) {
+  PluginHost host;
+  host.setProbeTimeout(300);
+  EXPECT_EQ(host.load(QStringLiteral(LYROVO_HANGING_PLUGIN)), 0u);
+  EXPECT_EQ(host.load(QStringLiteral(LYROVO_CRASHING_PLUGIN)), 0u);
+  EXPECT_TRUE(host.plugins().empty());
 }
 
 TEST(PluginFolderPath, OneSlashBetweenFolderAndPlugins) {
