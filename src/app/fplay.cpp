@@ -34,17 +34,6 @@ const QString kProvisionalTypes =
 constexpr int kTwipsPerPixel = 15;
 constexpr int kMinWidth = 320, kMinHeight = 200;
 
-QColor fromBgr(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-QFont toQFont(const FontSpec& stored) {
-  QFont font(stored.name);
-  if (stored.size > 0) font.setPointSizeF(stored.size);
-  font.setBold(stored.bold);
-  font.setItalic(stored.italic);
-  font.setUnderline(stored.underline);
-  return font;
-}
-
 struct ImageSpec {
   int index;
   SkinImage::Look look;
@@ -272,25 +261,22 @@ void Fplay::LoadAllSettings() {
 
 void Fplay::ApplyAppearance() {
   const SkinSettings& skin = ctx_.skin;
-  list_->setFont(toQFont(skin.listFont));
+  list_->setFont(QFontFromSpec(skin.listFont));
   QPalette palette = list_->palette();
-  palette.setColor(QPalette::Base, fromBgr(skin.list_colB));
-  palette.setColor(QPalette::Window, fromBgr(skin.list_colB));
-  palette.setColor(QPalette::Text, fromBgr(skin.list_col2));
+  palette.setColor(QPalette::Base, QColorFromBgr(skin.list_colB));
+  palette.setColor(QPalette::Window, QColorFromBgr(skin.list_colB));
+  palette.setColor(QPalette::Text, QColorFromBgr(skin.list_col2));
   list_->setPalette(palette);
-  Pic1(1)->setFont(toQFont(skin.wordFont));
-  Pic1(1)->setBackground(fromBgr(skin.word_colB));
-  ctx_.lyricPane.Font = toQFont(skin.wordFont);
+  Pic1(1)->setFont(QFontFromSpec(skin.wordFont));
+  Pic1(1)->setBackground(QColorFromBgr(skin.word_colB));
+  ctx_.lyricPane.Font = QFontFromSpec(skin.wordFont);
   lyricPane_->ApplySkinColours();
-  Pic1(2)->setBackground(fromBgr(skin.vis_col4B));
+  Pic1(2)->setBackground(QColorFromBgr(skin.vis_col4B));
   listModel_->setColours(PlaylistColours::fromSkin(skin));
   const ListColumnWidths widths = SkinListColumnWidths(
       [this](const QString& text) { return list_->fontMetrics().horizontalAdvance(text); },
       list_->viewport()->width());
-  list_->setColumnWidth(0, widths.number);
-  list_->setColumnWidth(1, widths.title);
-  list_->setColumnWidth(2, widths.artist);
-  list_->setColumnWidth(3, widths.length);
+  applyColumnWidths(widths);
 }
 
 void Fplay::PlaceWindow() {

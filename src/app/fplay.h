@@ -21,6 +21,7 @@ class QAction;
 namespace lyrovo {
 
 class PlaylistTableModel;
+struct ListColumnWidths;
 class LyricPane;
 struct LyricMenuOutcome;
 
@@ -135,6 +136,7 @@ class Fplay : public QWidget, private LyricHost {
   void SavePlaylist();
   void MarkCurrentRow();
   void RefreshListLayout();
+  void applyColumnWidths(const ListColumnWidths& widths);
   void ScrollToRow(int row);
   int ListTopRow() const;
   int RowsPerPage() const;

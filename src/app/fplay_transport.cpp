@@ -683,6 +683,10 @@ void Fplay::RefreshListLayout() {
   const ListColumnWidths widths = RefreshListColumnWidths(
       [this](const QString& text) { return list_->fontMetrics().horizontalAdvance(text); },
       list_->viewport()->width(), ListCount(), list_->columnWidth(3));
+  applyColumnWidths(widths);
+}
+
+void Fplay::applyColumnWidths(const ListColumnWidths& widths) {
   list_->setColumnWidth(0, widths.number);
   list_->setColumnWidth(1, widths.title);
   list_->setColumnWidth(2, widths.artist);

@@ -1,5 +1,7 @@
 #include "app/qtprompts.h"
 
+#include "settings/settings.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -103,11 +105,8 @@ std::optional<std::uint32_t> QtPrompts::chooseColour(std::uint32_t initial) {
 }
 
 std::optional<FontSpec> QtPrompts::chooseFont(const FontSpec& initial) {
-  QFont start(initial.name);
-  start.setPointSizeF(initial.size > 0 ? initial.size : 9);
-  start.setBold(initial.bold);
-  start.setItalic(initial.italic);
-  start.setUnderline(initial.underline);
+  QFont start = QFontFromSpec(initial);
+  if (initial.size <= 0) start.setPointSizeF(9);
   bool ok = false;
   const QFont font = QFontDialog::getFont(&ok, start, parent_);
   if (!ok) return std::nullopt;

@@ -1,5 +1,6 @@
 #include "lyrics/lyricpane.h"
 
+#include "settings/settings.h"
 #include "text/numeric.h"
 
 #include <QFontMetrics>
@@ -57,10 +58,6 @@ std::int32_t BlendColour(std::int32_t a, std::int32_t b, double f) {
   const ColourParts to = SplitColour(b);
   const auto mix = [f](int x, int y) { return int(std::clamp(nearest(x + (y - x) * f), 0.0, 255.0)); };
   return mix(from.red, to.red) + mix(from.green, to.green) * 256 + mix(from.blue, to.blue) * 65536;
-}
-
-QColor QColorFromBgr(std::int32_t colour) {
-  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
 // ---------------------------------------------------------------- free helpers

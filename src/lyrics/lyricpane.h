@@ -37,7 +37,6 @@ ColourParts SplitColour(std::int32_t colour);
 std::int32_t BlendColour(std::int32_t a, std::int32_t b, double f);
 
 // The colour as Qt draws it.
-QColor QColorFromBgr(std::int32_t colour);
 
 // ---------------------------------------------------------------- pane state
 

@@ -4,11 +4,9 @@
 
 namespace lyrovo {
 
-QColor colourFromBgr(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
 PlaylistColours PlaylistColours::fromSkin(const SkinSettings& skin) {
-  return {colourFromBgr(skin.list_col1), colourFromBgr(skin.list_col2), colourFromBgr(skin.list_colBR),
-          colourFromBgr(skin.list_col3)};
+  return {QColorFromBgr(skin.list_col1), QColorFromBgr(skin.list_col2), QColorFromBgr(skin.list_colBR),
+          QColorFromBgr(skin.list_col3)};
 }
 
 PlaylistTableModel::PlaylistTableModel(Playlist& list, const PlaylistColours& colours, QObject* parent)

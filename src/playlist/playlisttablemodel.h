@@ -11,9 +11,6 @@ namespace lyrovo {
 
 struct SkinSettings;
 
-// A colour kept as 0x00BBGGRR (the skin files' form) as a QColor.
-QColor colourFromBgr(std::int32_t bgr);
-
 // Text colours of the playlist view's cells.
 struct PlaylistColours {
   QColor number;   // number column (list_col1)

@@ -66,6 +66,19 @@ constexpr QStringView kFontSection = u"Font";
 QString settingsFile(const AppPaths& paths) { return paths.appPath + QStringLiteral("Settings.ini"); }
 QString skinSettingsFile(const AppPaths& paths) { return paths.appPath + QStringLiteral("SkinSettings.ini"); }
 
+QColor QColorFromBgr(std::int32_t colour) {
+  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+QFont QFontFromSpec(const FontSpec& stored) {
+  QFont font(stored.name);
+  if (stored.size > 0) font.setPointSizeF(stored.size);
+  font.setBold(stored.bold);
+  font.setItalic(stored.italic);
+  font.setUnderline(stored.underline);
+  return font;
+}
+
 QString formatFontSize(double size) {
   QString text = QString::number(size, 'f', 4);
   while (text.endsWith(u'0')) text.chop(1);

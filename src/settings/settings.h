@@ -4,6 +4,8 @@
 #include "base/errorlog.h"
 #include "base/fontspec.h"
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringView>
 
@@ -194,6 +196,11 @@ void LoadSkinSettings(SkinSettings& skin, const AppPaths& paths, const ErrorLog&
 void SaveSettings(const Settings& settings, const AppPaths& paths, const ShellEnvironment& shell,
                   const ErrorLog& log);
 void SaveSkinSettings(const SkinSettings& skin, const AppPaths& paths, const ErrorLog& log);
+
+// A stored colour (0x00BBGGRR) as a QColor.
+QColor QColorFromBgr(std::int32_t colour);
+// A stored font as a QFont; a size of 0 or less keeps Qt's default size.
+QFont QFontFromSpec(const FontSpec& font);
 
 // Font size as written: decimal, up to 4 decimals, no trailing zeros ("12", "10.5").
 QString formatFontSize(double size);

@@ -1,5 +1,6 @@
 #include "visual/visualiser.h"
 
+#include "settings/settings.h"
 #include "text/numeric.h"
 
 #include <QFontMetrics>
@@ -18,7 +19,7 @@ namespace {
 
 constexpr int kTwips = Visualiser::kTwipsPerPixel;
 
-QRgb fromBgr(std::int32_t colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+QRgb fromBgr(std::int32_t colour) { return QColorFromBgr(colour).rgb(); }
 
 // Blend of two 0x00BBGGRR colours at t = num / den, each of red, green and
 // blue separately: nearest(a + (b − a)·t). The fraction is taken after the
