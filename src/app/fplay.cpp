@@ -1,6 +1,7 @@
 #include "app/fplay.h"
 
 #include "app/appicon.h"
+#include "app/playlistdelegate.h"
 #include "download/download.h"
 #include "download/serverconfig.h"
 #include "lyrics/lyricpane.h"
@@ -100,6 +101,13 @@ void Fplay::buildElements() {
     label->installEventFilter(this);
     labels_.insert(index, label);
   }
+  // Label 0 shows the program's name in the title band.
+  auto* nameLabel = new QLabel(ctx_.paths.exeName, this);
+  nameLabel->setObjectName(QStringLiteral("Label1_0"));
+  nameLabel->setTextFormat(Qt::PlainText);
+  nameLabel->setStyleSheet(QStringLiteral("QLabel { color: #D7799A; }"));
+  nameLabel->installEventFilter(this);
+  labels_.insert(0, nameLabel);
   QFont timeFont = labels_[2]->font();
   timeFont.setPointSize(timeFont.pointSize() + 6);
   labels_[2]->setFont(timeFont);
@@ -118,11 +126,13 @@ void Fplay::buildElements() {
   list_->verticalHeader()->hide();
   list_->horizontalHeader()->hide();
   list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+  fitListRowsToFont();
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setWordWrap(false);
   listModel_ = new PlaylistTableModel(ctx_.playlist, PlaylistColours::fromSkin(ctx_.skin), this);
   list_->setModel(listModel_);
+  list_->setItemDelegate(new PlaylistRowDelegate(*listModel_, list_));
+  list_->viewport()->installEventFilter(this);
   list_->installEventFilter(this);
   Pic1(1)->installEventFilter(this);
   Pic1(1)->setFocusPolicy(Qt::ClickFocus);
@@ -462,6 +472,7 @@ void Fplay::LayoutWindow() {
     Image1(index)->setGeometry(x, 4, 18, 16);
     x -= 20;
   }
+  Label1(0)->setGeometry(8, 2, std::max(1, std::min(200, x + 18 - 8)), 20);
   Pic1(0)->setGeometry(margin, top, 60, 60);
   Label1(2)->setGeometry(margin + 66, top, left - margin - 66, 24);
   Label1(3)->setGeometry(margin + 66, top + 24, left - margin - 66, 16);
@@ -522,8 +533,6 @@ void Fplay::paintEvent(QPaintEvent*) {
   for (QWidget* part : {static_cast<QWidget*>(Pic1(0)), static_cast<QWidget*>(Pic1(1)),
                         static_cast<QWidget*>(Pic1(2)), static_cast<QWidget*>(list_)})
     p.drawRect(part->geometry().adjusted(-1, -1, 0, 0));
-  p.setPen(QColor(0xD7, 0x79, 0x9A));
-  p.drawText(QRect(8, 2, 200, 20), Qt::AlignVCenter | Qt::AlignLeft, ctx_.paths.exeName);
 }
 
 }  // namespace lyrovo

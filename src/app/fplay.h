@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/skinwidgets.h"
+#include "app/transport.h"
 #include "lyrics/loadword.h"
 #include "visual/bpvissource.h"
 #include "visual/visualiser.h"
@@ -138,6 +139,7 @@ class Fplay : public QWidget, private LyricHost {
   void RefreshListLayout();
   void applyColumnWidths(const ListColumnWidths& widths);
   void ScrollToRow(int row);
+  void fitListRowsToFont();
   int ListTopRow() const;
   int RowsPerPage() const;
   void placeListThumb();
@@ -209,10 +211,10 @@ class Fplay : public QWidget, private LyricHost {
   Visualiser vis_;
   BpVisSource visSource_;
 
-  int ticks_ = 0;         // playback timer ticks since the seek thumb last moved
-  int failedInARow_ = 0;  // rows one after another that could not be opened
-  int draggedThumb_ = 0;  // index of the thumb being dragged, 0 = none
-  int grabOffset_ = 0;    // cursor position minus the thumb's edge when the drag began
+  int ticks_ = 0;            // playback timer ticks since the seek thumb last moved
+  FailedOpens failedOpens_;  // files that did not open since the last song that did
+  int draggedThumb_ = 0;     // index of the thumb being dragged, 0 = none
+  int grabOffset_ = 0;       // cursor position minus the thumb's edge when the drag began
   bool muted_ = false;
   QString lyricInfo_;
   QString photoInfo_;

@@ -33,14 +33,15 @@ QString Fplay::DownFile(const QString& url) { return lyrovo::DownFile(url, TempL
 void Fplay::DrawInfo(const QString& text) {
   lyricInfo_ = text;
   lyricPane_->DrawInfo(text);
-  Pic1(1)->update();
+  // Shown now: the work that follows a status text may keep the event loop waiting.
+  Pic1(1)->repaint();
 }
 
 void Fplay::DrawPhotoInfo(const QString& text) {
   photoInfo_ = text;
   PicturePane* box = Pic1(0);
   lyrovo::DrawPhotoInfo(box->surface(), box->font(), QColor(0xCF, 0xCF, 0xCF), box->background(), text);
-  box->update();
+  box->repaint();
 }
 
 void Fplay::WordAdjust() {

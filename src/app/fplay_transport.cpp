@@ -4,6 +4,7 @@
 #include "app/fplay.h"
 #include "app/transport.h"
 #include "engine/tags.h"
+#include "lyrics/lyricfile.h"
 #include "lyrics/lyricpane.h"
 #include "playlist/playlistfile.h"
 #include "playlist/playlistops.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -66,7 +68,11 @@ void Fplay::Play() {
   engine.Tag = row.path;
   engine.setAVolumn(ctx_.settings.volumn);
   engine.aPlay();
-  failedInARow_ = engine.hStream == 0 ? failedInARow_ + 1 : 0;
+  if (engine.hStream == 0) {
+    failedOpens_.failed(row.path);
+  } else {
+    failedOpens_.clear();
+  }
 
   Label1(3)->setText(QStringLiteral("| ") + FormatTime(std::int32_t(nearest(engine.alenTime()))));
   Label1(5)->setText(QStringLiteral("声道: ") + engine.achanMod());
@@ -95,19 +101,16 @@ void Fplay::Play() {
     DownloadJJ(player.SongTitle, player.SongArtist);
   }
 
-  // The lyric: beside the song, then in the lyric folder, then on the web.
+  // The lyric: beside the song, then in the lyric folder, then under the song's own name, then on the web.
   DrawInfo(QStringLiteral("正在查找歌词..."));
-  const QString lyricName =
-      player.SongArtist + QStringLiteral(" - ") + player.SongTitle + QStringLiteral(".lrc");
-  const QString songFolder = row.path.left(row.path.lastIndexOf(u'/') + 1);
   SearchState& search = ctx_.search;
-  for (const QString& candidate : {songFolder + lyricName, ctx_.settings.WordPath + lyricName}) {
-    if (QFileInfo(candidate).isFile()) {
-      search.SearchResultCount = 0;
-      timer2_.stop();
-      if (LoadWord(candidate, true)) timer2_.start();
-      return;
-    }
+  const QString lyricFile =
+      FindLyricFile(row.path, ctx_.settings.WordPath, player.SongArtist, player.SongTitle);
+  if (!lyricFile.isEmpty()) {
+    search.SearchResultCount = 0;
+    timer2_.stop();
+    if (LoadWord(lyricFile, true)) timer2_.start();
+    return;
   }
   if (!ctx_.settings.searchWord) {
     player.LyricLoaded = false;
@@ -166,7 +169,7 @@ void Fplay::Timer1_Timer() {
 void Fplay::applyEndOfTrack() {
   PlayerState& player = ctx_.player;
   const TrackAdvance next =
-      EndOfTrack(ctx_.settings.playModal, player.CurrentIndex, ctx_.playlist, failedInARow_, ctx_.random);
+      EndOfTrack(ctx_.settings.playModal, player.CurrentIndex, ctx_.playlist, failedOpens_, ctx_.random);
   switch (next.action) {
     case TrackAdvance::Action::Restart:
       timer1_.stop();
@@ -181,7 +184,7 @@ void Fplay::applyEndOfTrack() {
       if (next.markPlayed) ctx_.playlist.row(next.row).played = true;
       break;
     case TrackAdvance::Action::Stop:
-      failedInARow_ = 0;
+      failedOpens_.clear();
       Image1_Click(6);
       break;
   }
@@ -352,9 +355,9 @@ void Fplay::stepVolume(bool up) {
   placeVolumeKnob();
 }
 
-void Fplay::Image1_MouseDown(int index, Qt::MouseButton button, QPoint pos) {
+// The bars and thumbs answer any mouse button.
+void Fplay::Image1_MouseDown(int index, Qt::MouseButton, QPoint pos) {
   ctx_.log.trap(QStringLiteral("Image1_MouseDown"), [&] {
-    if (button != Qt::LeftButton) return;
     if (index == 20) {
       SkinImage* bar = Image1(20);
       SkinImage* thumb = Image1(21);
@@ -432,13 +435,13 @@ void Fplay::Image1_MouseUp(int index, Qt::MouseButton button, QPoint) {
       muted_ = Image1(22)->isEnabled();
       Image1(22)->setEnabled(!muted_);
       Image1(23)->setEnabled(!muted_);
+      Image1(19)->setMarked(muted_);
       if (muted_) {
         ctx_.settings.volumn = 0;
         ctx_.BP1.setAVolumn(0);
       } else {
         setVolumeFromKnob();
       }
-      update();
     } else if (index == 29) {
       for (int i = 0; i < menuMsEntries_.size(); ++i)
         menuMsEntries_[i]->setChecked(i + 1 == ctx_.settings.playModal);
@@ -467,7 +470,7 @@ void Fplay::Label1_MouseUp(int index, Qt::MouseButton button) {
     QLabel* label = Label1(2);
     label->setToolTip(label->toolTip() == QStringLiteral("逝去时间") ? QStringLiteral("剩余时间")
                                                                      : QStringLiteral("逝去时间"));
-  } else if (button == Qt::RightButton && index >= 3 && index <= 6) {
+  } else if (button == Qt::RightButton && (index == 0 || (index >= 3 && index <= 6))) {
     ShowMainMenu(QCursor::pos());
   }
 }
@@ -573,16 +576,20 @@ bool Fplay::ShortcutKey(int key, Qt::KeyboardModifiers modifiers) {
       Image1_Click(9);
       return true;
     case Qt::Key_P:
-      if (Image1(5)->isEnabled()) Image1_Click(5);
+      if (!Image1(5)->isEnabled()) return false;
+      Image1_Click(5);
       return true;
     case Qt::Key_S:
-      if (Image1(6)->isEnabled()) Image1_Click(6);
+      if (!Image1(6)->isEnabled()) return false;
+      Image1_Click(6);
       return true;
     case Qt::Key_Left:
-      if (Image1(7)->isEnabled()) Image1_Click(7);
+      if (!Image1(7)->isEnabled()) return false;
+      Image1_Click(7);
       return true;
     case Qt::Key_Right:
-      if (Image1(8)->isEnabled()) Image1_Click(8);
+      if (!Image1(8)->isEnabled()) return false;
+      Image1_Click(8);
       return true;
     case Qt::Key_Up:
       stepVolume(true);
@@ -596,6 +603,10 @@ bool Fplay::ShortcutKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool Fplay::eventFilter(QObject* watched, QEvent* event) {
+  // Rows follow the list font; columns and the scroll thumb follow the view's size.
+  if (!list_) return QWidget::eventFilter(watched, event);  // labels exist before the list
+  if (watched == list_ && event->type() == QEvent::FontChange) fitListRowsToFont();
+  if (watched == list_->viewport() && event->type() == QEvent::Resize) RefreshListLayout();
   if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (watched == Pic1(1) && key->key() == Qt::Key_Escape && ctx_.lyricPane.FullScreen) {
@@ -653,6 +664,10 @@ int Fplay::ListCount() const { return ctx_.playlist.count(); }
 int Fplay::ListTopRow() const {
   const int row = list_->rowAt(0);
   return row < 0 ? 1 : row + 1;
+}
+
+void Fplay::fitListRowsToFont() {
+  list_->verticalHeader()->setDefaultSectionSize(QFontMetrics(list_->font()).height() + 4);
 }
 
 int Fplay::RowsPerPage() const {

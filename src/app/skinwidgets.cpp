@@ -16,19 +16,28 @@ void SkinImage::setGlyph(const QString& glyph) {
   update();
 }
 
+void SkinImage::setMarked(bool marked) {
+  marked_ = marked;
+  update();
+}
+
+// A disabled bar or thumb is drawn flat and grey, so that a muted volume
+// control looks out of use.
 void SkinImage::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
   switch (look_) {
     case Look::Track:
-      p.setPen(QColor(0x50, 0x50, 0x50));
-      p.setBrush(QColor(0x1E, 0x1E, 0x1E));
+      p.setPen(isEnabled() ? QColor(0x50, 0x50, 0x50) : QColor(0x3A, 0x3A, 0x3A));
+      p.setBrush(isEnabled() ? QColor(0x1E, 0x1E, 0x1E) : QColor(0x2C, 0x2C, 0x2C));
       p.drawRoundedRect(r, 2, 2);
       break;
     case Look::Thumb:
       p.setPen(Qt::NoPen);
-      p.setBrush(hover_ ? QColor(0xFF, 0xFF, 0x80) : QColor(0xD7, 0x79, 0x9A));
+      p.setBrush(!isEnabled() ? QColor(0x5A, 0x5A, 0x5A)
+                 : hover_     ? QColor(0xFF, 0xFF, 0x80)
+                              : QColor(0xD7, 0x79, 0x9A));
       p.drawRoundedRect(r, 2, 2);
       break;
     case Look::Button:
@@ -38,6 +47,10 @@ void SkinImage::paintEvent(QPaintEvent*) {
       p.setPen(isEnabled() ? QColor(0xE0, 0xE0, 0xE0) : QColor(0x70, 0x70, 0x70));
       p.drawText(rect(), Qt::AlignCenter, glyph_);
       break;
+  }
+  if (marked_) {
+    p.setPen(QPen(QColor(0xE0, 0x40, 0x40), 2));
+    p.drawLine(r.bottomLeft() + QPointF(2, -2), r.topRight() + QPointF(-2, 2));
   }
 }
 

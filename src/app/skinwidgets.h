@@ -17,6 +17,9 @@ class SkinImage : public QWidget {
   Look look() const { return look_; }
   void setGlyph(const QString& glyph);
   const QString& glyph() const { return glyph_; }
+  // A red stroke across the image (the mute mark on the mute button).
+  void setMarked(bool marked);
+  bool marked() const { return marked_; }
 
  signals:
   void clicked(int index);
@@ -37,6 +40,7 @@ class SkinImage : public QWidget {
   Look look_;
   QString glyph_;
   bool hover_ = false;
+  bool marked_ = false;
 };
 
 // A picture pane (artist photo, lyrics, visualisation): shows an

@@ -24,17 +24,24 @@ QString ModeLabel(std::int16_t playModal) {
   }
 }
 
-TrackAdvance EndOfTrack(std::int16_t playModal, int current, Playlist& list, int failedInARow,
+bool FailedOpens::coverAll(const Playlist& list) const {
+  if (paths_.isEmpty()) return false;
+  const auto& rows = list.rows();
+  return std::all_of(rows.begin(), rows.end(),
+                     [this](const PlaylistRow& row) { return paths_.contains(row.path); });
+}
+
+TrackAdvance EndOfTrack(std::int16_t playModal, int current, Playlist& list, const FailedOpens& failures,
                         std::mt19937& random) {
   const int rows = list.count();
   using Action = TrackAdvance::Action;
   if (rows == 0) return {Action::Stop, 0, false};
-  const bool fruitlessPass = failedInARow >= rows;
-  // A song that could not be opened cannot be started again: repeat-one stops.
-  if (playModal == 3)
-    return failedInARow > 0 ? TrackAdvance{Action::Stop, 0, false}
-                            : TrackAdvance{Action::Restart, current, false};
-  if ((playModal == 2 || playModal == 4) && fruitlessPass) return {Action::Stop, 0, false};
+  const bool looping = playModal == 2 || playModal == 3 || playModal == 4;
+  if (looping && failures.coverAll(list)) return {Action::Stop, 0, false};
+  if (playModal == 3) {
+    if (!failures.lastFailed()) return {Action::Restart, current, false};
+    return {Action::Play, current < rows ? current + 1 : 1, false};
+  }
   if (playModal == 2 && current >= rows) return {Action::Play, 1, false};
   if (playModal == 4) return {Action::Play, RandomPick(list, random), true};
   if (current < rows) return {Action::Play, current + 1, false};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -19,12 +20,27 @@ struct TrackAdvance {
   bool markPlayed = false;  // random mode: mark the row played after playing it
 };
 
+// The files that could not be opened since the last song that opened.
+class FailedOpens {
+ public:
+  void clear() { paths_.clear(); }
+  void failed(const QString& path) { paths_.insert(path); }
+  // The song tried last could not be opened.
+  bool lastFailed() const { return !paths_.isEmpty(); }
+  // Every row of list has been tried, without success, since the last song
+  // that opened: going round again would find nothing to play.
+  bool coverAll(const Playlist& list) const;
+
+ private:
+  QSet<QString> paths_;
+};
+
 // The end-of-track rule for play mode playModal (1 sequential, 2 loop the
 // list, 3 repeat one, 4 random) with current row `current` of the list.
-// failedInARow counts the rows that could not be opened one after another:
-// once it covers the whole list, the looping modes stop instead of going
-// round again.
-TrackAdvance EndOfTrack(std::int16_t playModal, int current, Playlist& list, int failedInARow,
+// Once every row has failed to open since the last song that played, the
+// looping modes stop instead of going round again. Repeat-one cannot
+// restart a song that did not open, so it passes over to the next row.
+TrackAdvance EndOfTrack(std::int16_t playModal, int current, Playlist& list, const FailedOpens& failures,
                         std::mt19937& random);
 
 // Slider arithmetic, in pixels: the value (0..1) of a thumb left at offset

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QMenu>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -177,11 +178,78 @@ TEST_F(PlayTest, UnplayableRowsArePassedOverAndAFruitlessPassStops) {
   window->close();
   window.reset();
 
-  // Repeat-one cannot restart a song that never opened; seeking without a stream asks nothing.
+  // Repeat-one cannot restart a song that never opened: it passes over to the
+  // next row and repeats that one.
   start({fixture(QStringLiteral("random.mp3")), fixture(QStringLiteral("tone1k.wav"))}, 3);
+  ASSERT_TRUE(pumpUntil([&] { return ctx->player.CurrentIndex == 2 && ctx->BP1.aIsActive(); }, 10000));
+  const std::uint32_t stream = ctx->BP1.hStream;
+  nearEnd();
+  ASSERT_TRUE(pumpUntil([&] { return ctx->BP1.aIsActive() && ctx->BP1.aPosTime() < 1.0f; }));
+  EXPECT_EQ(ctx->BP1.hStream, stream);
+  window->close();
+  window.reset();
+
+  // With no row that opens it stops; seeking without a stream asks nothing.
+  start({fixture(QStringLiteral("random.mp3")), fixture(QStringLiteral("empty.mp3"))}, 3);
   ASSERT_TRUE(pumpUntil([&] { return status() == QStringLiteral("状态: 停止"); }, 10000));
   window->Image1_MouseDown(20, Qt::LeftButton, QPoint(20, 2));
   EXPECT_TRUE(world.prompts.callsOf(QStringLiteral("message")).empty());
+}
+
+// One playable row among two that never open: random play goes on cycling
+// through all three and keeps coming back to the playable one.
+TEST_F(PlayTest, RandomModeKeepsPlayingTheOnePlayableRow) {
+  start({fixture(QStringLiteral("random.mp3")), fixture(QStringLiteral("tone1k.wav")),
+         fixture(QStringLiteral("empty.mp3"))},
+        4);
+  for (int cycle = 0; cycle < 4; ++cycle) {
+    ASSERT_TRUE(pumpUntil([&] {
+      return (ctx->player.CurrentIndex == 2 && ctx->BP1.aIsActive()) ||
+             status() == QStringLiteral("状态: 停止");
+    }));
+    ASSERT_EQ(status(), QStringLiteral("状态: 播放(随机)")) << "cycle " << cycle;
+    const std::uint32_t stream = ctx->BP1.hStream;
+    nearEnd();
+    ASSERT_TRUE(pumpUntil([&] { return ctx->BP1.hStream != stream; }));
+  }
+}
+
+TEST_F(PlayTest, LyricNamesMatchWithoutRegardToCaseAndTheSongsOwnNameIsTried) {
+  QDir().mkpath(world.path(QStringLiteral("music")));
+  const QString song = world.path(QStringLiteral("music/Moon Song.mp3"));
+  QFile::copy(fixture(QStringLiteral("id3v1.mp3")), song);  // title "moon song", artist "singer"
+  world.writeFile(QStringLiteral("music/Moon Song.LRC"), "[00:01.00]own name");
+  world.writeFile(QStringLiteral("app/Lyrics/Singer - Moon Song.lrc"), "[00:01.00]folder");
+  start({song});
+  EXPECT_EQ(window->LastLyricSource(), world.appPath() + QStringLiteral("Lyrics/Singer - Moon Song.lrc"));
+
+  QFile::remove(world.appPath() + QStringLiteral("Lyrics/Singer - Moon Song.lrc"));
+  ctx->playlist.setSelectedItem(1);
+  window->List1_DblClick();
+  EXPECT_EQ(window->LastLyricSource(), world.path(QStringLiteral("music/Moon Song.LRC")));
+}
+
+// Each status text of Play reaches the screen before the work it announces.
+TEST_F(PlayTest, StatusTextsArePaintedAsTheyAreSet) {
+  start({fixture(QStringLiteral("tone1k.wav"))});
+  ASSERT_TRUE(pumpUntil([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }));
+  struct PaintLog : QObject {
+    Fplay* window;
+    QStringList painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) painted << window->LyricInfoText();
+      return false;
+    }
+  } log;
+  log.window = window.get();
+  window->Pic1(1)->installEventFilter(&log);
+  ctx->playlist.setSelectedItem(1);
+  window->List1_DblClick();
+  window->Pic1(1)->removeEventFilter(&log);
+  EXPECT_TRUE(log.painted.contains(QStringLiteral("加载歌曲,请稍候...")))
+      << log.painted.join(u'|').toStdString();
+  EXPECT_TRUE(log.painted.contains(QStringLiteral("正在查找歌词...")))
+      << log.painted.join(u'|').toStdString();
 }
 
 TEST_F(PlayTest, SlidersVolumeStepsAndMute) {

@@ -20,18 +20,19 @@ TEST(EndOfTrack, EachModeAtTheLastAndAMiddleRow) {
   Playlist list;
   fill(list, 3);
   std::mt19937 random(7);
+  const FailedOpens none;
   using A = TrackAdvance::Action;
-  EXPECT_EQ(EndOfTrack(1, 3, list, 0, random).action, A::Stop);
-  EXPECT_EQ(EndOfTrack(1, 2, list, 0, random).row, 3);
-  EXPECT_EQ(EndOfTrack(2, 3, list, 0, random).row, 1);
-  EXPECT_EQ(EndOfTrack(2, 1, list, 0, random).row, 2);
-  EXPECT_EQ(EndOfTrack(3, 2, list, 0, random).action, A::Restart);
-  const TrackAdvance pick = EndOfTrack(4, 1, list, 0, random);
+  EXPECT_EQ(EndOfTrack(1, 3, list, none, random).action, A::Stop);
+  EXPECT_EQ(EndOfTrack(1, 2, list, none, random).row, 3);
+  EXPECT_EQ(EndOfTrack(2, 3, list, none, random).row, 1);
+  EXPECT_EQ(EndOfTrack(2, 1, list, none, random).row, 2);
+  EXPECT_EQ(EndOfTrack(3, 2, list, none, random).action, A::Restart);
+  const TrackAdvance pick = EndOfTrack(4, 1, list, none, random);
   EXPECT_EQ(pick.action, A::Play);
   EXPECT_TRUE(pick.markPlayed);
   EXPECT_GE(pick.row, 1);
   EXPECT_LE(pick.row, 3);
-  EXPECT_EQ(EndOfTrack(7, 1, list, 0, random).row, 2);  // an unknown mode plays on like the sequential one
+  EXPECT_EQ(EndOfTrack(7, 1, list, none, random).row, 2);  // an unknown mode plays on like the sequential one
 }
 
 TEST(EndOfTrack, LoopingModesStopAfterAPassWithoutAPlayableRow) {
@@ -39,12 +40,34 @@ TEST(EndOfTrack, LoopingModesStopAfterAPassWithoutAPlayableRow) {
   fill(list, 2);
   std::mt19937 random(1);
   using A = TrackAdvance::Action;
-  EXPECT_EQ(EndOfTrack(2, 2, list, 1, random).action, A::Play);
-  EXPECT_EQ(EndOfTrack(2, 2, list, 2, random).action, A::Stop);
-  EXPECT_EQ(EndOfTrack(4, 1, list, 2, random).action, A::Stop);
-  EXPECT_EQ(EndOfTrack(3, 1, list, 2, random).action, A::Stop);
+  FailedOpens failures;
+  failures.failed(QStringLiteral("/m/2.mp3"));
+  EXPECT_EQ(EndOfTrack(2, 2, list, failures, random).action, A::Play);
+  const TrackAdvance passOver = EndOfTrack(3, 2, list, failures, random);  // repeat-one of a row that failed
+  EXPECT_EQ(passOver.action, A::Play);
+  EXPECT_EQ(passOver.row, 1);
+  failures.failed(QStringLiteral("/m/1.mp3"));
+  EXPECT_EQ(EndOfTrack(2, 2, list, failures, random).action, A::Stop);
+  EXPECT_EQ(EndOfTrack(4, 1, list, failures, random).action, A::Stop);
+  EXPECT_EQ(EndOfTrack(3, 1, list, failures, random).action, A::Stop);
+  failures.clear();
+  EXPECT_EQ(EndOfTrack(3, 1, list, failures, random).action, A::Restart);
   Playlist empty;
-  EXPECT_EQ(EndOfTrack(2, 0, empty, 0, random).action, A::Stop);
+  EXPECT_EQ(EndOfTrack(2, 0, empty, failures, random).action, A::Stop);
+}
+
+// Failures that repeat one row of three are no fruitless pass: rows remain untried.
+TEST(EndOfTrack, AFruitlessPassNeedsEveryRowTried) {
+  Playlist list;
+  fill(list, 3);
+  std::mt19937 random(3);
+  FailedOpens failures;
+  for (int i = 0; i < 5; ++i) failures.failed(QStringLiteral("/m/2.mp3"));
+  failures.failed(QStringLiteral("/m/3.mp3"));
+  EXPECT_FALSE(failures.coverAll(list));
+  EXPECT_EQ(EndOfTrack(4, 3, list, failures, random).action, TrackAdvance::Action::Play);
+  failures.failed(QStringLiteral("/m/1.mp3"));
+  EXPECT_TRUE(failures.coverAll(list));
 }
 
 TEST(Sliders, FractionsClampsAndVolumeSteps) {
