@@ -472,7 +472,7 @@ void Fplay::LayoutWindow() {
     Image1(index)->setGeometry(x, 4, 18, 16);
     x -= 20;
   }
-  Label1(0)->setGeometry(8, 2, std::max(1, std::min(200, x + 18 - 8)), 20);
+  Label1(0)->setGeometry(8, 2, std::clamp(x + 20 - 8 - 2, 1, 200), 20);  // up to the leftmost button
   Pic1(0)->setGeometry(margin, top, 60, 60);
   Label1(2)->setGeometry(margin + 66, top, left - margin - 66, 24);
   Label1(3)->setGeometry(margin + 66, top + 24, left - margin - 66, 16);

@@ -603,8 +603,8 @@ bool Fplay::ShortcutKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool Fplay::eventFilter(QObject* watched, QEvent* event) {
-  // Rows follow the list font; columns and the scroll thumb follow the view's size.
   if (!list_) return QWidget::eventFilter(watched, event);  // labels exist before the list
+  // Rows follow the list font; columns and the scroll thumb follow the view's size.
   if (watched == list_ && event->type() == QEvent::FontChange) fitListRowsToFont();
   if (watched == list_->viewport() && event->type() == QEvent::Resize) RefreshListLayout();
   if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {

@@ -2,7 +2,17 @@
 
 #include "playlist/playlisttablemodel.h"
 
+#include <QColor>
+
 namespace lyrovo {
+
+namespace {
+QColor SelectionTint(const QColor& background, const QColor& current) {
+  auto mix = [](int back, int front) { return (3 * back + front + 2) / 4; };
+  return QColor(mix(background.red(), current.red()), mix(background.green(), current.green()),
+                mix(background.blue(), current.blue()));
+}
+}  // namespace
 
 PlaylistRowDelegate::PlaylistRowDelegate(const PlaylistTableModel& model, QObject* parent)
     : QStyledItemDelegate(parent), model_(model) {}
@@ -12,12 +22,6 @@ void PlaylistRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QM
   if (!(option->state & QStyle::State_Selected)) return;
   option->state &= ~QStyle::State_Selected;
   option->backgroundBrush = SelectionTint(option->palette.color(QPalette::Base), model_.colours().current);
-}
-
-QColor SelectionTint(const QColor& background, const QColor& current) {
-  auto mix = [](int back, int front) { return (3 * back + front + 2) / 4; };
-  return QColor(mix(background.red(), current.red()), mix(background.green(), current.green()),
-                mix(background.blue(), current.blue()));
 }
 
 }  // namespace lyrovo

@@ -1,18 +1,14 @@
 #pragma once
 
-#include <QColor>
 #include <QStyledItemDelegate>
 
 namespace lyrovo {
 
 class PlaylistTableModel;
 
-// The background of selected rows: a quarter of the current row's colour
-// over the list's background.
-QColor SelectionTint(const QColor& background, const QColor& current);
-
 // Draws the playlist's cells. A selected row gets the selection tint behind
-// it instead of the style's highlight, so its cells keep the colours the
+// it (a quarter of the current row's colour over the list's background)
+// instead of the style's highlight, so its cells keep the colours the
 // model gives them (the current row's colour above all).
 class PlaylistRowDelegate : public QStyledItemDelegate {
   Q_OBJECT
