@@ -13,7 +13,7 @@
 using lyrovo::testing::catchesSignal;
 using lyrovo::testing::endsCleanly;
 using lyrovo::testing::PlayerInstall;
-using lyrovo::testing::waitFor;
+using lyrovo::testing::waitUntil;
 
 namespace {
 
@@ -54,8 +54,8 @@ TEST(EarlySignal, EndsInTheOrdinaryShutdownDuringStartUp) {
     QElapsedTimer launched;
     launched.start();
     ASSERT_TRUE(installed.start(player));
-    ASSERT_TRUE(
-        waitFor([&] { return launched.elapsed() >= delayMs && catchesSignal(player.processId(), SIGTERM); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return launched.elapsed() >= delayMs && catchesSignal(player.processId(), SIGTERM); }));
     EXPECT_TRUE(endsCleanly(player, SIGTERM))
         << delayMs << " ms: " << player.readAllStandardError().constData();
     expectSavedSettings(installed);
@@ -83,7 +83,7 @@ TEST(FirstStart, SignalDuringTheWelcomeBoxWritesTheDefaultSettings) {
   ASSERT_TRUE(installed.start(player));
   // The icon is installed just before the welcome box.
   const QString icon = installed.root.path() + QStringLiteral("/data/icons/hicolor/64x64/apps/lyrovo.png");
-  ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(icon); }));
+  ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(icon); }));
   EXPECT_TRUE(endsCleanly(player, SIGTERM)) << player.readAllStandardError().constData();
   EXPECT_EQ(installed.read(QStringLiteral("Settings.ini")),
             golden(QStringLiteral("Settings.ini"), installed.bin()));
@@ -100,19 +100,15 @@ TEST(Kill, RestartKeepsTheRowsAddedBefore) {
   ASSERT_TRUE(installed.start(player, {first}));
   ASSERT_TRUE(installed.waitUntilReady(player));
   ASSERT_TRUE(
-      waitFor([&] { return installed.read(QStringLiteral("Playlist.dat")).contains(first.toUtf8()); }));
+      waitUntil([&] { return installed.read(QStringLiteral("Playlist.dat")).contains(first.toUtf8()); }));
   EXPECT_EQ(installed.handOver({second}), 1);
   ASSERT_TRUE(
-      waitFor([&] { return installed.read(QStringLiteral("Playlist.dat")).contains(second.toUtf8()); }));
+      waitUntil([&] { return installed.read(QStringLiteral("Playlist.dat")).contains(second.toUtf8()); }));
   player.kill();
   ASSERT_TRUE(player.waitForFinished(30000));
 
-  QProcess again;
-  ASSERT_TRUE(installed.start(again));
-  ASSERT_TRUE(installed.waitUntilReady(again));
-  EXPECT_TRUE(endsCleanly(again, SIGTERM));
-  const QByteArray list = installed.read(QStringLiteral("Playlist.dat"));
-  EXPECT_EQ(list, " 2 \r\n" + rowOf(first) + rowOf(second));
+  ASSERT_TRUE(installed.runOnce());
+  EXPECT_EQ(installed.read(QStringLiteral("Playlist.dat")), " 2 \r\n" + rowOf(first) + rowOf(second));
 }
 
 // A relative path is kept as the absolute path it named, so the row
@@ -122,18 +118,12 @@ TEST(CommandLine, RelativePathsAreStoredAbsolute) {
   const QString song = musicFile(installed, QStringLiteral("tone1k.mp3"), QStringLiteral("song.mp3"));
   const QString other = installed.root.path() + QStringLiteral("/elsewhere");
   QDir().mkpath(other);
-  QProcess player;
-  ASSERT_TRUE(installed.start(player, {QStringLiteral("song.mp3"), QStringLiteral("../music/./song.mp3")},
-                              installed.root.path() + QStringLiteral("/music")));
-  ASSERT_TRUE(installed.waitUntilReady(player));
-  EXPECT_TRUE(endsCleanly(player, SIGTERM));
+  ASSERT_TRUE(installed.runOnce({QStringLiteral("song.mp3"), QStringLiteral("../music/./song.mp3")},
+                                installed.root.path() + QStringLiteral("/music")));
   const QByteArray row = rowOf(song);
   EXPECT_EQ(installed.read(QStringLiteral("Playlist.dat")), " 1 \r\n" + row + row);
 
-  QProcess again;
-  ASSERT_TRUE(installed.start(again, {}, other));
-  ASSERT_TRUE(installed.waitUntilReady(again));
-  EXPECT_TRUE(endsCleanly(again, SIGTERM));
+  ASSERT_TRUE(installed.runOnce({}, other));
   EXPECT_EQ(installed.read(QStringLiteral("Playlist.dat")), " 1 \r\n" + row + row);
 }
 
@@ -141,10 +131,7 @@ TEST(CommandLine, RelativePathsAreStoredAbsolute) {
 TEST(CommandLine, PlugInFormatsAreAccepted) {
   PlayerInstall installed(false, /*plugins=*/true);
   const QString song = musicFile(installed, QStringLiteral("tone1k.flac"), QStringLiteral("song.flac"));
-  QProcess player;
-  ASSERT_TRUE(installed.start(player, {song}));
-  ASSERT_TRUE(installed.waitUntilReady(player)) << player.readAllStandardError().constData();
-  EXPECT_TRUE(endsCleanly(player, SIGTERM));
+  ASSERT_TRUE(installed.runOnce({song}));
   EXPECT_TRUE(installed.read(QStringLiteral("Playlist.dat")).contains((song + u'=').toUtf8()));
 }
 
@@ -163,7 +150,7 @@ TEST(SecondLaunch, HandsItsFilesToTheRunningPlayer) {
   ASSERT_TRUE(launch.waitForFinished(30000));
   EXPECT_EQ(launch.exitCode(), 0);
   ASSERT_TRUE(
-      waitFor([&] { return installed.read(QStringLiteral("Playlist.dat")).contains(second.toUtf8()); }));
+      waitUntil([&] { return installed.read(QStringLiteral("Playlist.dat")).contains(second.toUtf8()); }));
   EXPECT_TRUE(endsCleanly(running, SIGTERM));
   // The handed-over file became the second row and the one playing.
   EXPECT_EQ(installed.read(QStringLiteral("Playlist.dat")), " 2 \r\n" + rowOf(first) + rowOf(second));
@@ -176,10 +163,7 @@ TEST(Settings, AnOverflowingValueKeepsTheOtherKeys) {
   QDir().mkpath(lyrics);
   installed.write(QStringLiteral("Settings.ini"),
                   "[lyrovo]\r\nvolumn=99999\r\nplayModal=3\r\nWordPath=" + lyrics.toUtf8() + "\r\n");
-  QProcess player;
-  ASSERT_TRUE(installed.start(player));
-  ASSERT_TRUE(installed.waitUntilReady(player));
-  EXPECT_TRUE(endsCleanly(player, SIGTERM));
+  ASSERT_TRUE(installed.runOnce());
   const QByteArray saved = installed.read(QStringLiteral("Settings.ini"));
   EXPECT_TRUE(saved.contains("\r\nvolumn=20\r\n"));
   EXPECT_TRUE(saved.contains("\r\nplayModal=3\r\n"));
@@ -193,10 +177,7 @@ TEST(Playlist, MissingFilesStayAndAnIncompleteFileIsKeptAside) {
   const QString song = musicFile(installed, QStringLiteral("tone1k.mp3"), QStringLiteral("song.mp3"));
   const QByteArray away = "/media/offline/away.mp3=Away=Someone=03:07\r\n";
   installed.write(QStringLiteral("Playlist.dat"), " 2 \r\n" + away + (song + "=Here=Me=00:02\r\n").toUtf8());
-  QProcess player;
-  ASSERT_TRUE(installed.start(player));
-  ASSERT_TRUE(installed.waitUntilReady(player));
-  EXPECT_TRUE(endsCleanly(player, SIGTERM));
+  ASSERT_TRUE(installed.runOnce());
   EXPECT_EQ(installed.read(QStringLiteral("Playlist.dat")),
             " 2 \r\n" + away + (song + "=Here=Me=00:02\r\n").toUtf8());
   EXPECT_FALSE(QFileInfo::exists(installed.file(QStringLiteral("Playlist.dat.bad"))));
@@ -205,10 +186,7 @@ TEST(Playlist, MissingFilesStayAndAnIncompleteFileIsKeptAside) {
   QByteArray full = " 1 \r\n";
   for (int i = 0; i < 32800; ++i) full += "/media/offline/" + QByteArray::number(i) + ".mp3=t=a=00:01\r\n";
   installed.write(QStringLiteral("Playlist.dat"), full);
-  QProcess again;
-  ASSERT_TRUE(installed.start(again));
-  ASSERT_TRUE(installed.waitUntilReady(again));
-  EXPECT_TRUE(endsCleanly(again, SIGTERM));
+  ASSERT_TRUE(installed.runOnce());
   EXPECT_EQ(installed.read(QStringLiteral("Playlist.dat.bad")), full);
   EXPECT_EQ(installed.read(QStringLiteral("Playlist.dat")).count('\n'), 1 + 32767);
 }

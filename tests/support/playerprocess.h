@@ -6,29 +6,17 @@
 // plug-ins) and links lyrovo_app (for the hand-over socket's name).
 
 #include "app/handover.h"
+#include "support/waituntil.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <csignal>
-#include <functional>
 
 namespace lyrovo::testing {
-
-// Waits for condition, polling, up to timeoutMs; true when it came.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(10);
-  }
-  return true;
-}
 
 // A portable installation in a temporary folder: root/bin/lyrovo (a copy of
 // the built player, so bin/ is its program folder), root/bin/Plugins, and
@@ -88,11 +76,15 @@ struct PlayerInstall {
   // loop runs, its hand-over socket answers an empty hand-over with 0.
   bool waitUntilReady(QProcess& player, int timeoutMs = 60000) const {
     const QString socket = runtimeFolder() + u'/' + HandOverSocketName(bin());
-    return waitFor(
+    return waitUntil(
                [&] { return player.state() == QProcess::NotRunning || HandOverPaths(socket, {}, 1000) == 0; },
                timeoutMs) &&
            player.state() == QProcess::Running;
   }
+
+  // One whole run: starts the player, waits until it is ready and ends it
+  // with SIGTERM; true when it got there and ended cleanly.
+  bool runOnce(const QStringList& arguments = {}, const QString& workingFolder = {}) const;
 
   // Hands paths to the running player as a second launch would; how many it took.
   int handOver(const QStringList& paths) const {
@@ -125,6 +117,11 @@ inline bool endsCleanly(QProcess& player, int signal, int timeoutMs = 60000) {
     return false;
   }
   return player.exitStatus() == QProcess::NormalExit && player.exitCode() == 0;
+}
+
+inline bool PlayerInstall::runOnce(const QStringList& arguments, const QString& workingFolder) const {
+  QProcess player;
+  return start(player, arguments, workingFolder) && waitUntilReady(player) && endsCleanly(player, SIGTERM);
 }
 
 }  // namespace lyrovo::testing
