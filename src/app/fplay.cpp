@@ -2,6 +2,7 @@
 
 #include "app/appicon.h"
 #include "app/autosave.h"
+#include "app/handover.h"
 #include "download/download.h"
 #include "download/serverconfig.h"
 #include "lyrics/lyricpane.h"
@@ -433,6 +434,8 @@ void Fplay::RestoreWindowHooks() {}
 void Fplay::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
+  delete handOver_;  // a player on its way out takes no more files; its socket file goes
+  handOver_ = nullptr;
   if (autoSaver_) autoSaver_->finish();
   timer1_.stop();
   timer2_.stop();

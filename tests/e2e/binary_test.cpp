@@ -36,6 +36,7 @@ TEST_P(SignalShutdown, SavesBothSettingsFilesInTheProgramFolderAndExits) {
   ASSERT_TRUE(installed.waitUntilReady(player)) << player.readAllStandardError().constData();
 
   EXPECT_TRUE(lyrovo::testing::endsCleanly(player, GetParam()));
+  EXPECT_FALSE(QFileInfo::exists(installed.handOverSocket()));  // no socket file is left behind
 
   QStringList expected;
   for (const SettingsKey& key : kSettingsKeys) expected << key.name.toString();

@@ -42,6 +42,8 @@ struct PlayerInstall {
   // The program folder (AppPath), as the player resolves it.
   QString bin() const { return QFileInfo(root.path()).canonicalFilePath() + QStringLiteral("/bin/"); }
   QString runtimeFolder() const { return root.path() + QStringLiteral("/run"); }
+  // Where the player listens for a second launch's files.
+  QString handOverSocket() const { return runtimeFolder() + u'/' + HandOverSocketName(bin()); }
   QString file(const QString& name) const { return bin() + name; }
   QByteArray read(const QString& name) const {
     QFile in(file(name));
@@ -75,9 +77,11 @@ struct PlayerInstall {
   // The player's readiness point: once start-up is complete and its event
   // loop runs, its hand-over socket answers an empty hand-over with 0.
   bool waitUntilReady(QProcess& player, int timeoutMs = 60000) const {
-    const QString socket = runtimeFolder() + u'/' + HandOverSocketName(bin());
     return waitUntil(
-               [&] { return player.state() == QProcess::NotRunning || HandOverPaths(socket, {}, 1000) == 0; },
+               [&] {
+                 return player.state() == QProcess::NotRunning ||
+                        HandOverPaths(handOverSocket(), {}, 1000) == 0;
+               },
                timeoutMs) &&
            player.state() == QProcess::Running;
   }
@@ -87,9 +91,7 @@ struct PlayerInstall {
   bool runOnce(const QStringList& arguments = {}, const QString& workingFolder = {}) const;
 
   // Hands paths to the running player as a second launch would; how many it took.
-  int handOver(const QStringList& paths) const {
-    return HandOverPaths(runtimeFolder() + u'/' + HandOverSocketName(bin()), paths, 10000);
-  }
+  int handOver(const QStringList& paths) const { return HandOverPaths(handOverSocket(), paths, 10000); }
 };
 
 // Whether the process has installed a handler for signal (from
