@@ -1,6 +1,8 @@
 #include "app/fplay.h"
 
 #include "app/appicon.h"
+#include "app/autosave.h"
+#include "app/handover.h"
 #include "app/playlistdelegate.h"
 #include "download/download.h"
 #include "download/serverconfig.h"
@@ -204,20 +206,24 @@ bool Fplay::refuseSecondInstance() {
   if (ctx_.instanceLock.acquire(ctx_.paths.appPath + QStringLiteral(".lyrovo.lock")) !=
       InstanceLock::Result::HeldElsewhere)
     return true;
+  if (handOverToRunningPlayer()) return false;
   ctx_.prompts->message(Prompts::Icon::Warning, Prompts::Buttons::Ok, kTitlePrefix + QStringLiteral("提示"),
                         QStringLiteral("程序已在运行！\r\n\r\n本程序将退出！"));
   return false;
 }
 
-// Every argument is one file. The extension test looks at the lower-cased
-// name, but paths keep their case: Linux file names are case-sensitive.
+// Every argument is one absolute path (main makes them so). The extension
+// test looks at the lower-cased name, but paths keep their case: Linux file
+// names are case-sensitive. A file that only a plug-in decodes is looked up
+// in the plug-ins' own lists, which the engine loads only later.
 bool Fplay::readCommandLine() {
   ctx_.player.SupportedTypes = kProvisionalTypes;
   if (arguments_.isEmpty()) return true;
-  const bool anySupported = std::any_of(arguments_.begin(), arguments_.end(), [&](const QString& name) {
-    return IsSupportedFile(name.toLower(), ctx_.player.SupportedTypes);
-  });
-  if (!anySupported) {
+  const auto anySupported = [&](const QString& types) {
+    return std::any_of(arguments_.begin(), arguments_.end(),
+                       [&](const QString& name) { return IsSupportedFile(name.toLower(), types); });
+  };
+  if (!anySupported(ctx_.player.SupportedTypes) && !anySupported(pluginFileTypes())) {
     ctx_.prompts->message(Prompts::Icon::None, Prompts::Buttons::Ok, kTitlePrefix + QStringLiteral("提示"),
                           QStringLiteral("您所拖动的不是程序所支持的文件，Lyrovo将无法播放!"));
     return false;
@@ -438,6 +444,9 @@ void Fplay::RestoreWindowHooks() {}
 void Fplay::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
+  delete handOver_;  // a player on its way out takes no more files; its socket file goes
+  handOver_ = nullptr;
+  if (autoSaver_) autoSaver_->finish();
   timer1_.stop();
   timer2_.stop();
   ctx_.log.trap(QStringLiteral("Form_Unload"), [&] {
@@ -448,13 +457,20 @@ void Fplay::Form_Unload() {
       RestoreWindowHooks();
     }
     SavePlaylist();
-    const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
-    ctx_.settings.startWidth = size.width() * kTwipsPerPixel;
-    ctx_.settings.startHeight = size.height() * kTwipsPerPixel;
+    ctx_.settings = settingsToSave();
     SaveSkinSettings(ctx_.skin, ctx_.paths, ctx_.log);
     SaveSettings(ctx_.settings, ctx_.paths, ctx_.shell, ctx_.log);
   });
   if (hooked_) ctx_.terminate(0);
+}
+
+// The settings as saved: the window's size (its normal size when maximised) becomes the start size.
+Settings Fplay::settingsToSave() const {
+  Settings settings = ctx_.settings;
+  const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+  settings.startWidth = size.width() * kTwipsPerPixel;
+  settings.startHeight = size.height() * kTwipsPerPixel;
+  return settings;
 }
 
 void Fplay::closeEvent(QCloseEvent* event) {

@@ -22,6 +22,8 @@ class QAction;
 namespace lyrovo {
 
 class PlaylistTableModel;
+class AutoSaver;
+class HandOverServer;
 struct ListColumnWidths;
 class LyricPane;
 struct LyricMenuOutcome;
@@ -93,6 +95,18 @@ class Fplay : public QWidget, private LyricHost {
   // Places every element for the window's current size.
   void LayoutWindow();
 
+  // The last step of start-up, after Form_Load: from here on changes are
+  // saved within seconds, and a second launch can hand its files over. The
+  // player is ready once its hand-over socket listens.
+  void FinishStartUp();
+  // Appends the playable files among absolutePaths, saves the list, brings
+  // the window up and plays the first new row. Folders are skipped.
+  void AddAndPlayPaths(const QStringList& absolutePaths);
+  // How many of absolutePaths AddAndPlayPaths would take (a folder counts).
+  int PlayablePathCount(const QStringList& absolutePaths) const;
+  // Saves the list and both settings files now (the session is ending).
+  void SaveAll();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -110,7 +124,9 @@ class Fplay : public QWidget, private LyricHost {
 
   // Start-up steps, in the order Form_Load runs them.
   bool refuseSecondInstance();
+  bool handOverToRunningPlayer();
   bool readCommandLine();
+  QString pluginFileTypes() const;
   void firstRunSetUp();
   void InstallTrayIcon();
   void ApplySkinCursors();
@@ -134,7 +150,9 @@ class Fplay : public QWidget, private LyricHost {
   // Playlist upkeep.
   void AddList(const QString& path, int position);
   void LoadPlaylist();
+  void KeepDamagedPlaylist();
   void SavePlaylist();
+  Settings settingsToSave() const;
   void MarkCurrentRow();
   void RefreshListLayout();
   void applyColumnWidths(const ListColumnWidths& widths);
@@ -219,6 +237,8 @@ class Fplay : public QWidget, private LyricHost {
   QString lyricInfo_;
   QString photoInfo_;
   QString lastLyricSource_;
+  AutoSaver* autoSaver_ = nullptr;
+  HandOverServer* handOver_ = nullptr;
 };
 
 }  // namespace lyrovo

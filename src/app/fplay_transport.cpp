@@ -629,12 +629,14 @@ void Fplay::AddList(const QString& path, int position) {
 }
 
 void Fplay::LoadPlaylist() {
+  bool whole = false;
   ctx_.log.trap(QStringLiteral("LoadPlaylist"), [&] {
-    lyrovo::LoadPlaylist(ctx_.playlist, ctx_.player.CurrentIndex, ctx_.settings.continueLastPlay,
-                         ctx_.paths.appPath);
+    whole = lyrovo::LoadPlaylist(ctx_.playlist, ctx_.player.CurrentIndex, ctx_.settings.continueLastPlay,
+                                 ctx_.paths.appPath);
     MarkCurrentRow();
     if (ctx_.player.CurrentIndex > 0) ScrollToRow(ctx_.player.CurrentIndex);
   });
+  if (!whole) KeepDamagedPlaylist();
 }
 
 void Fplay::SavePlaylist() {

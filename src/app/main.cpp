@@ -1,13 +1,21 @@
 #include "app/fplay.h"
 #include "app/qtprompts.h"
 #include "app/signalbridge.h"
+#include "base/commandlinepaths.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QSessionManager>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
+  // Being told to quit at any moment from here on ends in the ordinary shutdown.
+  lyrovo::SignalBridge::arm();
   QApplication app(argc, argv);
-  // Each argument after Qt's own options is one file.
-  const QStringList files = QCoreApplication::arguments().mid(1);
+  // Each argument after Qt's own options is one file, made absolute before
+  // anything keeps it.
+  const QStringList files =
+      lyrovo::AbsoluteCommandLinePaths(QCoreApplication::arguments().mid(1), QDir::currentPath());
   QApplication::setQuitOnLastWindowClosed(true);
 
   lyrovo::QtPrompts prompts;
@@ -15,10 +23,38 @@ int main(int argc, char* argv[]) {
                              lyrovo::ShellEnvironment::fromEnvironment(), &prompts);
   lyrovo::Fplay window(context, files);
   prompts.setParent(&window);
-  if (window.Form_Load() == lyrovo::Fplay::LoadResult::Exit) return 0;
-  // From here on being told to quit runs the same shutdown as closing the
-  // window; a signal during start-up ends the program with nothing saved.
+
+  // A signal during start-up is remembered and the shutdown runs once
+  // start-up is complete; a box waiting for an answer is closed so that
+  // start-up can get there.
+  bool started = false;
+  bool quitRequested = false;
+  QTimer boxCloser;
+  boxCloser.setInterval(100);
+  QObject::connect(&boxCloser, &QTimer::timeout, [] {
+    if (QWidget* box = QApplication::activeModalWidget()) box->close();
+  });
   lyrovo::SignalBridge signals_;
-  QObject::connect(&signals_, &lyrovo::SignalBridge::terminationRequested, &window, &QWidget::close);
+  QObject::connect(&signals_, &lyrovo::SignalBridge::terminationRequested, &window, [&] {
+    if (started) {
+      window.close();
+      return;
+    }
+    quitRequested = true;
+    boxCloser.start();
+  });
+
+  if (window.Form_Load() == lyrovo::Fplay::LoadResult::Exit) return 0;
+  started = true;
+  boxCloser.stop();
+  if (quitRequested) {
+    window.close();
+    return 0;
+  }
+  // The session ending: save when asked to, and shut down when Qt quits.
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                   [&](QSessionManager&) { window.SaveAll(); });
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &lyrovo::Fplay::Form_Unload);
+  window.FinishStartUp();
   return app.exec();
 }

@@ -144,8 +144,10 @@ float BP::aPosTime() const { return float(std::max(backend_.bytes2Seconds(hStrea
 
 void BP::setAPosTime(float seconds) {
   if (seconds < 0 || seconds > lenTime || backend_.getLength(hStream) < 0) return;
-  if (!backend_.setPosition(hStream, backend_.seconds2Bytes(hStream, seconds)))
-    aError_(QStringLiteral("无法设置进度！"));
+  // The length in seconds is a float, which can round past the last byte of
+  // a long stream: a seek to it lands on the end itself.
+  const std::int64_t bytes = std::min(backend_.seconds2Bytes(hStream, seconds), backend_.getLength(hStream));
+  if (!backend_.setPosition(hStream, bytes)) aError_(QStringLiteral("无法设置进度！"));
 }
 
 std::int64_t BP::alenByte() const { return backend_.getLength(hStream); }

@@ -75,6 +75,11 @@ constexpr TypeName TypeNames[] = {
 constexpr std::uint32_t WaveBit = 0x00040000;
 
 bool isMp3Path(const QString& path) { return like(path.toLower(), u"*.mp3"); }
+// MPEG audio of any layer ends in an ID3v1 tag when it has one.
+bool isMpegPath(const QString& path) {
+  const QString type = fileTypeOf(path);
+  return type == u"mp3" || type == u"mp2" || type == u"mp1";
+}
 
 // Removes leading and trailing blanks (spaces only, as the tag pads with them).
 QString trimBlanks(const QString& s) {
@@ -243,7 +248,7 @@ QString CTypeName(std::uint32_t code, const std::vector<PluginFormat>& pluginFor
 QString fileTypeOf(const QString& path) { return path.mid(path.lastIndexOf(u'.') + 1).toLower(); }
 
 bool ReadID3v1(const QString& path, TagFields& fields) {
-  if (!isMp3Path(path)) return false;
+  if (!isMpegPath(path)) return false;
   if (!QFileInfo(path).isFile()) return false;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
@@ -297,7 +302,8 @@ void GetTags(TagFields& fields, const QString& path, const QString& fileType, do
   fields.tagComment.clear();
   fields.tagTrack = 0;
 
-  if (fileType != u"mp3") {
+  // Every MPEG audio layer may end in an ID3v1 tag, which the program reads itself.
+  if (!isMpegPath(u'.' + fileType)) {
     const LibraryTags lib = readLibraryTags(path, false);
     if (lib.title) fields.tagTitle = *lib.title;
     if (lib.artist) fields.tagArtist = *lib.artist;

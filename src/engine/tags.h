@@ -46,11 +46,12 @@ QString CTypeName(std::uint32_t code, const std::vector<PluginFormat>& pluginFor
 // lower-cased when it has no ".".
 QString fileTypeOf(const QString& path);
 
-// Reads the ID3v1 tag in the last 128 bytes of a "*.mp3" file into title,
+// Reads the ID3v1 tag in the last 128 bytes of an MPEG audio file ("*.mp3",
+// "*.mp2", "*.mp1") into title,
 // artist, album, year, comment (decoded as UTF-8 when valid, else GB18030;
 // a zero byte ends a field; blanks trimmed), genre (number as text) and
-// track. Returns false, leaving the fields alone, when the path is not an
-// mp3, the file cannot be read or it has no tag.
+// track. Returns false, leaving the fields alone, when the path is not MPEG
+// audio, the file cannot be read or it has no tag.
 bool ReadID3v1(const QString& path, TagFields& fields);
 
 // The texts of an ID3v1 tag as the media information window edits them.

@@ -16,6 +16,7 @@ struct PlaylistRow {
   bool selected = false;  // the view's multi-selection mark
   bool current = false;   // title and artist are drawn in the current-row colour
   bool played = false;    // already played in the current random cycle
+  bool missing = false;   // its file was absent when the list was loaded (drawn dimmed)
 };
 
 // What a view of the playlist is told. Positions are 1-based and inclusive.

@@ -97,7 +97,10 @@ std::optional<PlaylistRow> rowFromLine(const QString& line) {
   if (found < 3) return std::nullopt;
   PlaylistRow row;
   row.path = line.left(cuts[2]);
-  if (!FileExists(row.path)) return std::nullopt;
+  // A row whose file is absent stays (its drive may come back), unless its
+  // path is relative: such a path names no file for sure.
+  row.missing = !FileExists(row.path);
+  if (row.missing && !row.path.startsWith(u'/')) return std::nullopt;
   row.title = line.mid(cuts[2] + 1, cuts[1] - cuts[2] - 1);
   row.artist = line.mid(cuts[1] + 1, cuts[0] - cuts[1] - 1);
   row.lengthText = line.mid(cuts[0] + 1);
@@ -118,14 +121,18 @@ QString savedField(QString text) {
 QString PlaylistFilePath(const QString& appPath) { return appPath + QStringLiteral("Playlist.dat"); }
 
 void SavePlaylist(const Playlist& list, std::int16_t CurrentIndex, const QString& appPath) {
+  SavePlaylist(list.rows(), CurrentIndex, appPath);
+}
+
+void SavePlaylist(const std::vector<PlaylistRow>& rows, std::int16_t CurrentIndex, const QString& appPath) {
   QByteArray bytes;
-  bytes.reserve(qsizetype(list.count()) * 128 + 16);
+  bytes.reserve(qsizetype(rows.size()) * 128 + 16);
   // A number is printed with a blank in the sign place of a non-negative
   // value and one blank after it.
   if (CurrentIndex >= 0) bytes += ' ';
   bytes += QByteArray::number(CurrentIndex);
   bytes += " \r\n";
-  for (const PlaylistRow& row : list.rows()) {
+  for (const PlaylistRow& row : rows) {
     const QString line = row.path + u'=' + savedField(row.title) + u'=' + savedField(row.artist) + u'=' +
                          savedField(row.lengthText);
     bytes += encodeUtf8(line);
@@ -149,9 +156,9 @@ void SavePlaylist(const Playlist& list, std::int16_t CurrentIndex, const QString
                                                QStringLiteral(" (") + file.errorString() + u')');
 }
 
-void LoadPlaylist(Playlist& list, std::int16_t& CurrentIndex, bool continueLastPlay, const QString& appPath) {
+bool LoadPlaylist(Playlist& list, std::int16_t& CurrentIndex, bool continueLastPlay, const QString& appPath) {
   const QString path = PlaylistFilePath(appPath);
-  if (!FileExists(path)) return;
+  if (!FileExists(path)) return true;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw AppError(errors::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
@@ -161,14 +168,19 @@ void LoadPlaylist(Playlist& list, std::int16_t& CurrentIndex, bool continueLastP
   std::vector<PlaylistRow> rows;
   const std::size_t room = std::size_t(Playlist::kMaxRows - list.count());
   std::exception_ptr failure;
+  bool whole = true;
   try {
     QByteArray line;
     if (continueLastPlay) CurrentIndex = reader.next(line) ? indexFromText(decodeText(line)) : 0;
-    while (rows.size() < room && reader.next(line)) {
-      if (std::optional<PlaylistRow> row = rowFromLine(decodeText(line))) {
-        row->numberText = QString::number(list.count() + int(rows.size()) + 1) + u'.';
-        rows.push_back(std::move(*row));
+    while (reader.next(line)) {
+      std::optional<PlaylistRow> row = rowFromLine(decodeText(line));
+      if (!row) continue;
+      if (rows.size() == room) {
+        whole = false;
+        break;
       }
+      row->numberText = QString::number(list.count() + int(rows.size()) + 1) + u'.';
+      rows.push_back(std::move(*row));
     }
   } catch (...) {
     failure = std::current_exception();
@@ -181,6 +193,7 @@ void LoadPlaylist(Playlist& list, std::int16_t& CurrentIndex, bool continueLastP
     if (list.count() > 0 && CurrentIndex == 0) CurrentIndex = 1;
   }
   if (failure) std::rethrow_exception(failure);
+  return whole;
 }
 
 }  // namespace lyrovo

@@ -19,6 +19,8 @@ QString PlaylistFilePath(const QString& appPath);
 // whole through a temporary file: when writing fails (disk full, no
 // permission) the previous file stays as it was and AppError is thrown.
 void SavePlaylist(const Playlist& list, std::int16_t CurrentIndex, const QString& appPath);
+// The same from a copy of the rows, for a save that runs off the UI thread.
+void SavePlaylist(const std::vector<PlaylistRow>& rows, std::int16_t CurrentIndex, const QString& appPath);
 
 // Appends the rows of appPath + "Playlist.dat" to the list (start-up calls
 // it on the empty list). A missing file leaves everything alone.
@@ -32,16 +34,17 @@ void SavePlaylist(const Playlist& list, std::int16_t CurrentIndex, const QString
 //
 // A row line needs at least four "="-separated fields: the last three are
 // title, artist and length, everything before them is the path (which may
-// contain "="). It is kept when its file exists (FileExists); other lines
-// are skipped silently. Reading stops when the list is full
-// (Playlist::kMaxRows). Rows come back numbered, unselected and uncoloured;
-// MarkCurrentRow is the caller's.
+// contain "="). A row whose file is absent (a drive not mounted, a share
+// offline) is kept and marked missing; other lines are skipped silently.
+// Reading stops when the list is full (Playlist::kMaxRows). Rows come back
+// numbered, unselected and uncoloured; MarkCurrentRow is the caller's.
 //
 // Finally, with continueLastPlay on, CurrentIndex is limited to the row
 // count, and becomes 1 when it is 0 and there are rows.
 //
-// Throws AppError when the file exists but cannot be read; rows read up to
-// that point are kept.
-void LoadPlaylist(Playlist& list, std::int16_t& CurrentIndex, bool continueLastPlay, const QString& appPath);
+// Returns false when rows of the file were left unread because the list was
+// full. Throws AppError when the file exists but cannot be read; rows read
+// up to that point are kept. Either way the list is not the whole file.
+bool LoadPlaylist(Playlist& list, std::int16_t& CurrentIndex, bool continueLastPlay, const QString& appPath);
 
 }  // namespace lyrovo

@@ -4,6 +4,10 @@
 
 namespace lyrovo {
 
+namespace {
+constexpr int kMissingRowAlpha = 96;
+}  // namespace
+
 PlaylistColours PlaylistColours::fromSkin(const SkinSettings& skin) {
   return {QColorFromBgr(skin.list_col1), QColorFromBgr(skin.list_col2), QColorFromBgr(skin.list_colBR),
           QColorFromBgr(skin.list_col3)};
@@ -46,6 +50,11 @@ QVariant PlaylistTableModel::data(const QModelIndex& index, int role) const {
       case LengthColumn:
         return row.lengthText;
     }
+  } else if (role == Qt::ForegroundRole && row.missing) {
+    // A row whose file was absent at start-up is drawn faded in every column.
+    QColor faded = colours_.text;
+    faded.setAlpha(kMissingRowAlpha);
+    return faded;
   } else if (role == Qt::ForegroundRole) {
     switch (index.column()) {
       case NumberColumn:

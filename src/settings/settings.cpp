@@ -105,8 +105,12 @@ void LoadSettings(Settings& settings, const AppPaths& paths, const ErrorLog& log
       return;
     }
     const IniFile ini = IniFile::load(path);
+    // A bad value (one too large for its type) costs only its own key: it
+    // keeps its default, is logged, and every other key still loads.
     for (const SettingsKey& key : kSettingsKeys) {
-      std::visit([&](auto member) { readKey(ini, paths.exeName, key.name, settings.*member); }, key.field);
+      log.trap(QStringLiteral("LoadSettings"), [&] {
+        std::visit([&](auto member) { readKey(ini, paths.exeName, key.name, settings.*member); }, key.field);
+      });
     }
     checkLoaded(settings, paths);
   });
@@ -119,10 +123,15 @@ void LoadSkinSettings(SkinSettings& skin, const AppPaths& paths, const ErrorLog&
     const QString path = skinSettingsFile(paths);
     if (!QFileInfo::exists(path)) return;
     const IniFile ini = IniFile::load(path);
-    for (const SkinColourKey& key : kSkinColourKeys) readKey(ini, kColorSection, key.name, skin.*key.field);
+    for (const SkinColourKey& key : kSkinColourKeys) {
+      log.trap(QStringLiteral("LoadSkinSettings"),
+               [&] { readKey(ini, kColorSection, key.name, skin.*key.field); });
+    }
     for (const SkinFontKey& key : kSkinFontKeys) {
-      std::visit([&](auto member) { readKey(ini, kFontSection, key.name, (skin.*key.font).*member); },
-                 key.field);
+      log.trap(QStringLiteral("LoadSkinSettings"), [&] {
+        std::visit([&](auto member) { readKey(ini, kFontSection, key.name, (skin.*key.font).*member); },
+                   key.field);
+      });
     }
     if (skin.wordFont.size < kMinWordFontSize) skin.wordFont.size = kMinWordFontSize;
   });

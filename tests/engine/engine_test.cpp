@@ -169,6 +169,40 @@ TEST_F(EngineTest, PositionBoundsVolumeClampAndStopRewinds) {
   EXPECT_EQ(engine->aPosByte(), 0);
 }
 
+TEST_F(EngineTest, SeekToTheLengthOfALongStreamLandsOnItsEnd) {
+  // 67 200 003 frames of 96 kHz stereo silence (a sparse file): as a float,
+  // its length of 700.00003 s rounds up to 700.00006 s, two frames past the end.
+  constexpr quint32 frames = 67200003, dataBytes = frames * 4;
+  QByteArray header = "RIFF";
+  const auto put32 = [&](quint32 v) { header += QByteArray(reinterpret_cast<const char*>(&v), 4); };
+  const auto put16 = [&](quint16 v) { header += QByteArray(reinterpret_cast<const char*>(&v), 2); };
+  put32(36 + dataBytes);
+  header += "WAVEfmt ";
+  put32(16);
+  put16(1);
+  put16(2);
+  put32(96000);
+  put32(96000 * 4);
+  put16(4);
+  put16(16);
+  header += "data";
+  put32(dataBytes);
+  const QString path = dir.filePath(QStringLiteral("long.wav"));
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(header), 44);
+    ASSERT_TRUE(file.resize(44 + qint64(dataBytes)));
+  }
+  auto engine = makeEngine();
+  engine->aOpen(path);
+  ASSERT_NE(engine->hStream, 0u);
+  ASSERT_EQ(engine->alenByte(), qint64(dataBytes));
+  engine->setAPosTime(engine->alenTime());
+  EXPECT_EQ(boxes(), 0u);
+  EXPECT_EQ(engine->aPosByte(), qint64(dataBytes));
+}
+
 TEST_F(EngineTest, InformationStreamSharesTheFileType) {
   auto engine = makeEngine();
   engine->aOpen(fixture(QStringLiteral("tone1k.mp3")));

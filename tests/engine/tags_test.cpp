@@ -378,6 +378,30 @@ TEST_F(GetTagsTest, Mp3TagsFromId3v1CompletedByTheLibrary) {
   EXPECT_EQ(noArtist.tagArtist, Unknown);
 }
 
+TEST_F(GetTagsTest, LayerOneAndTwoFilesReadTheirId3v1Tag) {
+  QByteArray tag = "TAG";
+  tag += QByteArray("Layer Two").leftJustified(30, '\0');
+  tag += QByteArray("Band").leftJustified(30, '\0');
+  tag += QByteArray("Record").leftJustified(30, '\0');
+  tag += "1999";
+  tag += QByteArray(28, '\0') + '\0' + char(7);
+  tag += char(12);
+  for (const char* name : {"layer.mp2", "layer.MP1"}) {
+    const QString path = copy(QStringLiteral("tone1k.mp2"), QString::fromLatin1(name));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    ASSERT_EQ(file.write(tag), 128);
+    file.close();
+    const TagFields fields = tagsOf(path);
+    EXPECT_EQ(fields.tagTitle, QStringLiteral("layer two")) << name;
+    EXPECT_EQ(fields.tagArtist, QStringLiteral("band")) << name;
+    EXPECT_EQ(fields.tagAlbum, QStringLiteral("Record")) << name;
+    EXPECT_EQ(fields.tagYear, QStringLiteral("1999")) << name;
+    EXPECT_EQ(fields.tagTrack, 7) << name;
+    EXPECT_EQ(fields.tagGenre, QStringLiteral("12")) << name;
+  }
+}
+
 TEST_F(GetTagsTest, TaglessFilesTakeTheTitleFromTheFileName) {
   const TagFields intro = tagsOf(fixture(QStringLiteral("01 Intro.mp3")));
   EXPECT_EQ(intro.tagTitle, QStringLiteral("01 Intro"));

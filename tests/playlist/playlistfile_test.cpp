@@ -52,7 +52,7 @@ class PlaylistFileTest : public ::testing::Test {
       rows += (song(QString("s%1.mp3").arg(i)) + QString("=t%1=a%1=00:0%1\r\n").arg(i)).toUtf8();
     return rows;
   }
-  void load(bool continueLastPlay = true) { LoadPlaylist(list, current, continueLastPlay, appPath()); }
+  bool load(bool continueLastPlay = true) { return LoadPlaylist(list, current, continueLastPlay, appPath()); }
 
   QTemporaryDir root;
   Playlist list;
@@ -107,7 +107,7 @@ TEST_F(PlaylistFileTest, FirstLineValues) {
   EXPECT_EQ(current, 2);
 }
 
-TEST_F(PlaylistFileTest, RowLinesNeedFourFieldsAndAnExistingFile) {
+TEST_F(PlaylistFileTest, RowLinesNeedFourFieldsAndKeepAbsentFilesAsMissing) {
   const QString a = song("a.mp3");
   const QString withEquals = song("x=y.mp3");
   const QString gone = song("gone.mp3");
@@ -124,12 +124,26 @@ TEST_F(PlaylistFileTest, RowLinesNeedFourFieldsAndAnExistingFile) {
                         a + "=t=ar=00:02")
                            .toUtf8());  // the last line has no line end
   load();
-  ASSERT_EQ(list.count(), 2);
+  // An absent file's row stays, marked missing; a relative path that names
+  // nothing ("no=such") is dropped.
+  ASSERT_EQ(list.count(), 5);
   EXPECT_EQ(list.row(1).path, withEquals);
   EXPECT_EQ(list.row(1).title, "t");
-  EXPECT_EQ(list.row(2).path, a);
-  EXPECT_EQ(list.row(2).lengthText, "00:02");
-  EXPECT_EQ(list.row(2).numberText, "2.");
+  EXPECT_FALSE(list.row(1).missing);
+  EXPECT_EQ(list.row(2).path, gone);
+  EXPECT_TRUE(list.row(2).missing);
+  EXPECT_EQ(list.row(3).path, hidden);
+  EXPECT_TRUE(list.row(3).missing);
+  EXPECT_EQ(list.row(4).path, root.path() + "/music");
+  EXPECT_TRUE(list.row(4).missing);
+  EXPECT_EQ(list.row(5).path, a);
+  EXPECT_EQ(list.row(5).lengthText, "00:02");
+  EXPECT_EQ(list.row(5).numberText, "5.");
+  EXPECT_FALSE(list.row(5).missing);
+
+  // Saved back as they were read.
+  SavePlaylist(list, 1, appPath());
+  EXPECT_TRUE(readDat().contains((gone + "=t=ar=00:01\r\n").toUtf8()));
 }
 
 TEST_F(PlaylistFileTest, LineEndsCrLfLfAndLoneCr) {
@@ -195,7 +209,7 @@ TEST_F(PlaylistFileTest, JunkLongLinesAndTooManyRows) {
   for (int i = 0; i < 40000; ++i) bytes += row;
   writeDat(bytes);
 
-  load();
+  EXPECT_FALSE(load());  // rows were left unread
   ASSERT_EQ(list.count(), Playlist::kMaxRows);
   EXPECT_EQ(list.row(1).title.size(), 100000);
   EXPECT_EQ(list.row(Playlist::kMaxRows).numberText, "32767.");

@@ -56,6 +56,16 @@ TEST(PlaylistTableModel, TextsAndColoursOfTheCells) {
   EXPECT_EQ(colours.length, QColor(0x40, 0x80, 0x80));
 }
 
+TEST(PlaylistTableModel, RowsOfMissingFilesAreFaded) {
+  Playlist list;
+  PlaylistRow away = rowOf("away");
+  away.missing = true;
+  list.insert(1, away);
+  PlaylistTableModel model(list, kColours);
+  for (int column = 0; column < 4; ++column)
+    EXPECT_EQ(model.data(model.index(0, column), Qt::ForegroundRole).value<QColor>(), QColor(2, 2, 2, 96));
+}
+
 TEST(PlaylistTableModel, PlaylistChangesArriveAsModelSignals) {
   Playlist list;
   auto model = std::make_unique<PlaylistTableModel>(list, kColours);

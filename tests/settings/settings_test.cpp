@@ -184,17 +184,18 @@ TEST_F(SettingsTest, MissingAndNetworkFoldersFallBack) {
   EXPECT_EQ(loaded().WordPath, paths.appPath + QStringLiteral("Lyrics/"));
 }
 
-TEST_F(SettingsTest, OverflowStopsLoadingAtThatKey) {
-  writeIni("startWidth=1234\r\nshowType=3\r\nvolumn=70000\r\nvisType=2\r\nskinCol=300\r\n");
-  settings.skinCol = 5;  // the range check would move this to 101
-  settings.WordPath = QStringLiteral("\\\\server\\lyrics\\");
+TEST_F(SettingsTest, OverflowResetsOnlyThatKey) {
+  const QString lyrics = dir.path() + QStringLiteral("/my lyrics/");
+  ASSERT_TRUE(QDir().mkpath(lyrics));
+  writeIni("startWidth=1234\r\nshowType=3\r\nvolumn=99999\r\nvisType=2\r\nskinCol=300\r\nWordPath=" +
+           lyrics.toUtf8() + "\r\n");
   LoadSettings(settings, paths, log);
   EXPECT_EQ(settings.startWidth, 1234);
   EXPECT_EQ(settings.showType, 3);
-  EXPECT_EQ(settings.volumn, 20);
-  EXPECT_EQ(settings.visType, 4);
-  EXPECT_EQ(settings.skinCol, 5);
-  EXPECT_EQ(settings.WordPath, QStringLiteral("\\\\server\\lyrics\\"));
+  EXPECT_EQ(settings.volumn, 20);  // the bad key alone keeps its default
+  EXPECT_EQ(settings.visType, 2);
+  EXPECT_EQ(settings.skinCol, 101);  // the checks after loading still run
+  EXPECT_EQ(settings.WordPath, lyrics);
 
   const QString record = errorLog();
   EXPECT_TRUE(record.contains(QStringLiteral("LoadSettings")));
@@ -202,13 +203,13 @@ TEST_F(SettingsTest, OverflowStopsLoadingAtThatKey) {
   EXPECT_TRUE(record.contains(QStringLiteral("Overflow")));
   EXPECT_EQ(prompts.callsOf(QStringLiteral("message")).size(), 1u);
 
-  // A colour too large for 32 bits stops the skin in the same way.
+  // A colour too large for 32 bits resets only itself in the skin as well.
   writeBytes(skinSettingsFile(paths), "[Color]\r\nvis_col2L=1\r\nvis_col2R=1e12\r\nvis_col2B=2\r\n");
   SkinSettings skin;
   LoadSkinSettings(skin, paths, log);
   EXPECT_EQ(skin.vis_col2L, 1);
-  EXPECT_EQ(skin.vis_col2R, SkinSettings{}.vis_col2R);
-  EXPECT_EQ(skin.vis_col2B, SkinSettings{}.vis_col2B);
+  EXPECT_EQ(skin.vis_col2R, 0x000000FF);
+  EXPECT_EQ(skin.vis_col2B, 2);
   EXPECT_TRUE(errorLog().contains(QStringLiteral("LoadSkinSettings")));
 }
 

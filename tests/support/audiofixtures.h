@@ -3,7 +3,8 @@
 // The generated audio files tests play and read (tools/make_fixtures.sh).
 // The test target defines LYROVO_FIXTURES (the folder) and LYROVO_SOURCE_DIR.
 
-#include <QDeadlineTimer>
+#include "support/waituntil.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -26,16 +27,6 @@ inline QString fixture(const QString& name) {
   }();
   (void)made;
   return folder + u'/' + name;
-}
-
-// Waits for condition, polling, up to timeoutMs; true when it came.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(5);
-  }
-  return true;
 }
 
 // Power of the frequency in samples (Goertzel), for finding a tone.
