@@ -54,6 +54,90 @@ QString decodeText(const QByteArray& bytes) {
   return fromGb18030(bytes);
 }
 
+namespace {
+
+// How a non-UTF-8 text reads in one double-byte character set.
+struct DoubleByteReading {
+  int valid = 0;    // characters of two (or four) bytes that the set defines
+  int broken = 0;   // bytes that start no valid character
+  int unusual = 0;  // broken bytes and valid characters outside the common range
+};
+
+// GBK with the four-byte sequences of GB18030. Common: the punctuation rows
+// and the first level of GB2312, the characters in everyday use.
+DoubleByteReading readAsGbk(const QByteArray& bytes) {
+  DoubleByteReading r;
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n;) {
+    const uchar b = uchar(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    const uchar t = i + 1 < n ? uchar(bytes[i + 1]) : 0;
+    if (b >= 0x81 && b <= 0xFE && t >= 0x30 && t <= 0x39 && i + 3 < n && uchar(bytes[i + 2]) >= 0x81 &&
+        uchar(bytes[i + 2]) <= 0xFE && uchar(bytes[i + 3]) >= 0x30 && uchar(bytes[i + 3]) <= 0x39) {
+      ++r.valid;
+      ++r.unusual;
+      i += 4;
+    } else if (b >= 0x81 && b <= 0xFE && t >= 0x40 && t <= 0xFE && t != 0x7F) {
+      ++r.valid;
+      const bool common = t >= 0xA1 && ((b >= 0xA1 && b <= 0xA3) || (b >= 0xB0 && b <= 0xD7));
+      if (!common) ++r.unusual;
+      i += 2;
+    } else {
+      ++r.broken;
+      ++r.unusual;
+      ++i;
+    }
+  }
+  return r;
+}
+
+// Big5. Common: the punctuation rows and the frequent characters (A440..C67E).
+DoubleByteReading readAsBig5(const QByteArray& bytes) {
+  DoubleByteReading r;
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n;) {
+    const uchar b = uchar(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    const uchar t = i + 1 < n ? uchar(bytes[i + 1]) : 0;
+    if (b >= 0x81 && b <= 0xFE && ((t >= 0x40 && t <= 0x7E) || (t >= 0xA1 && t <= 0xFE))) {
+      ++r.valid;
+      const int code = b << 8 | t;
+      const bool common = (b >= 0xA1 && b <= 0xA3) || (code >= 0xA440 && code <= 0xC67E);
+      if (!common) ++r.unusual;
+      i += 2;
+    } else {
+      ++r.broken;
+      ++r.unusual;
+      ++i;
+    }
+  }
+  return r;
+}
+
+bool mostlyBroken(const DoubleByteReading& r) { return r.broken * 4 > r.valid; }
+
+}  // namespace
+
+QString decodeTextGuessingEncoding(const QByteArray& bytes) {
+  if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ||
+      isValidUtf8(bytes))
+    return decodeText(bytes);
+  const DoubleByteReading gbk = readAsGbk(bytes);
+  const DoubleByteReading big5 = readAsBig5(bytes);
+  if (mostlyBroken(gbk) && mostlyBroken(big5)) return QString::fromLatin1(bytes);
+  if (big5.unusual < gbk.unusual) {
+    QStringDecoder decoder("Big5");
+    if (decoder.isValid()) return decoder(bytes);
+  }
+  return fromGb18030(bytes);
+}
+
 QByteArray encodeUtf8(const QString& text) { return text.toUtf8(); }
 
 QByteArray encodeGbk(const QString& text) {
