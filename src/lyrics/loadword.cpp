@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <exception>
 #include <optional>
 #include <utility>
