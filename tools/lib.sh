@@ -55,7 +55,7 @@ run_all_tests() {
   configure build-asan -DLYROVO_WERROR=ON -DLYROVO_SANITIZE=ON -DLYROVO_LOGIC_ONLY=ON -DCMAKE_BUILD_TYPE=Debug
   cmake --build build-asan
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-asan
-  run_fuzzers 10
+  run_fuzzers 8
 }
 
 # The libFuzzer targets, built by clang into build-fuzz.
