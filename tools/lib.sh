@@ -55,4 +55,45 @@ run_all_tests() {
   configure build-asan -DLYROVO_WERROR=ON -DLYROVO_SANITIZE=ON -DLYROVO_LOGIC_ONLY=ON -DCMAKE_BUILD_TYPE=Debug
   cmake --build build-asan
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-asan
+  run_fuzzers 8
+}
+
+# The libFuzzer targets, built by clang into build-fuzz.
+build_fuzzers() {
+  CC=clang CXX=clang++ configure build-fuzz -DLYROVO_FUZZ=ON -DLYROVO_LOGIC_ONLY=ON \
+    -DLYROVO_BUILD_TESTS=OFF -DLYROVO_BUILD_BENCH=OFF
+  cmake --build build-fuzz --target fuzzers
+}
+
+# run_fuzzers SECONDS: each target for SECONDS, seeded with the lyric corpus,
+# the generated audio files and a few settings and playlist files. What a
+# run finds new is kept in build-fuzz/corpus/; a crash stops with its input
+# saved in build-fuzz/crashes/.
+run_fuzzers() {
+  local seconds=${1:-600}
+  build_fuzzers
+  tools/make_fixtures.sh build-fuzz/fixtures > /dev/null
+  mkdir -p build-fuzz/seeds/audio build-fuzz/crashes
+  find build-fuzz/fixtures -maxdepth 1 -type f -name '*.mp3' -exec cp {} build-fuzz/seeds/audio/ \;
+  local target seeds
+  for target in lrc playlist ini id3v1 mp3; do
+    case $target in
+      lrc) seeds=tests/lyrics/corpus ;;
+      playlist) seeds=fuzz/seeds/playlist ;;
+      ini) seeds=fuzz/seeds/ini ;;
+      *) seeds=build-fuzz/seeds/audio ;;
+    esac
+    mkdir -p "build-fuzz/corpus/$target"
+    echo "Fuzzing $target for ${seconds}s"
+    local log="build-fuzz/fuzz-$target.log"
+    if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      "build-fuzz/bin/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+      -max_len=1048576 -print_final_stats=1 -artifact_prefix="build-fuzz/crashes/$target-" \
+      "build-fuzz/corpus/$target" "$seeds" > "$log" 2>&1; then
+      tail -40 "$log" >&2
+      echo "fuzz_$target failed; its log: $log" >&2
+      return 1
+    fi
+    grep -E '^stat::number_of_executed_units' "$log" || true
+  done
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 out=${1:-build/fixtures}
 mkdir -p "$out"
 cd "$out"
-[[ -f .complete-v2 ]] && exit 0
+[[ -f .complete-v3 ]] && exit 0
 
 sine() {  # sine FILE SECONDS FREQ [sox output options…]
   local file=$1 secs=$2 freq=$3
@@ -58,5 +58,13 @@ cp tone1k.mp3 mp3-named.ogg
 mkdir -p dir.mp3
 { head -c 44 tone1k.wav | head -c 40; printf '\xff\xff\xff\x7f'; head -c 1000 /dev/urandom; } > lying-header.wav
 head -c 4000 tone1k.ogg > truncated.ogg
+# Lengths that files misstate: an MP3 cut to 8 KB whose LAME header still
+# claims 262144 frames (almost two hours), and a WavPack file whose header
+# states no length, as a stream writes it (total samples all ones).
+head -c 8192 tone1k.mp3 > lying-lame.mp3
+offset=$(grep -obUaE -m1 'Xing|Info' lying-lame.mp3 | head -1 | cut -d: -f1)
+printf '\x00\x04\x00\x00' | dd of=lying-lame.mp3 bs=1 seek=$((offset + 8)) conv=notrunc status=none
+ffmpeg -loglevel error -y -i tone1k.wav -c:a wavpack nolength.wv
+printf '\xff\xff\xff\xff' | dd of=nolength.wv bs=1 seek=12 conv=notrunc status=none
 
-touch .complete-v2
+touch .complete-v3

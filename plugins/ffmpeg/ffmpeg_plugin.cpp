@@ -37,6 +37,8 @@ constexpr LyrovoFormat kFormats[] = {
 // Only the containers these formats come in are probed, so anything else
 // (MP3, WAVE, playlists that point at other files) is refused before a
 // decoder sees it.
+// Files up to this size are read through for their length when the container states none.
+constexpr int64_t kLengthScanLimit = 256 * 1024 * 1024;
 constexpr const char* kDemuxers = "asf,flac,mov,aac,ogg,ape,wv";
 constexpr const char* kDecoders =
     "wmav1,wmav2,wmapro,wmalossless,wmavoice,flac,aac,aac_latm,opus,ape,wavpack,alac";
@@ -115,6 +117,7 @@ class Stream {
   void closeDecoder();
   bool adoptFormatOf(const AVFrame* frame);
   void findLength();
+  int64_t scanLength() const;
   Step decodeFrame();
   bool convert(const AVFrame* frame);
   bool seekByTime(int64_t target);
@@ -207,7 +210,38 @@ void Stream::findLength() {
                    av_cmp_q(stream->time_base, perSample) <= 0;
   } else if (container_->duration != AV_NOPTS_VALUE && container_->duration > 0) {
     length_ = av_rescale(container_->duration, rate_, AV_TIME_BASE);
+  } else {
+    length_ = scanLength();
   }
+}
+
+// A container that states no length (some WavPack, raw AAC) is read through
+// once, packet by packet without decoding, and the packets' durations are
+// added up; -1 when the file is too large for that or the packets carry none.
+int64_t Stream::scanLength() const {
+  struct stat status {};
+  if (::stat(path_.c_str(), &status) != 0 || status.st_size > kLengthScanLimit) return -1;
+  AVFormatContext* scan = nullptr;
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  av_dict_set(&options, "format_whitelist", container_->iformat->name, 0);
+  const std::string url = "file:" + path_;
+  const int opened = avformat_open_input(&scan, url.c_str(), container_->iformat, &options);
+  av_dict_free(&options);
+  if (opened < 0) return -1;
+  int64_t total = 0;
+  AVPacket* packet = av_packet_alloc();
+  if (packet && static_cast<unsigned>(streamIndex_) < scan->nb_streams) {
+    const AVRational timeBase = scan->streams[streamIndex_]->time_base;
+    while (av_read_frame(scan, packet) >= 0) {
+      if (packet->stream_index == streamIndex_ && packet->duration > 0)
+        total += av_rescale_q(packet->duration, timeBase, AVRational{1, rate_});
+      av_packet_unref(packet);
+    }
+  }
+  av_packet_free(&packet);
+  avformat_close_input(&scan);
+  return total > 0 ? total : -1;
 }
 
 bool Stream::openDecoder() {

@@ -156,6 +156,18 @@ class VorbisDecoder : public Decoder {
 // larger ones use the length mpg123 estimates (exact with a LAME/Xing header).
 constexpr qint64 kScanLimit = 64 * 1024 * 1024;
 
+// Whether a stream of length samples at rate can be held in fileSize bytes:
+// no MPEG audio frame is smaller than the lowest bit rate of its version
+// and layer allows (32 kbit/s for MPEG-1 and for layer I, 8 kbit/s
+// otherwise), so a longer claim is false. Free-format streams go unchecked.
+bool mpegLengthFits(off_t length, long rate, const mpg123_frameinfo2& info, qint64 fileSize) {
+  if (info.bitrate <= 0) return true;
+  const double lowestBitsPerSecond = info.version == MPG123_1_0 || info.layer == 1 ? 32000 : 8000;
+  const double seconds = double(length) / double(rate);
+  // A little room for the frames' rounding to whole bytes.
+  return seconds * lowestBitsPerSecond / 8 <= double(fileSize) * 1.05 + 4096;
+}
+
 class Mpg123Decoder : public Decoder {
  public:
   static std::unique_ptr<Decoder> open(const QByteArray& path, qint64 fileSize,
@@ -189,11 +201,21 @@ class Mpg123Decoder : public Decoder {
     const std::uint32_t codes[] = {typecode::MpegLayer1, typecode::MpegLayer2, typecode::MpegLayer3};
     decoder->format_ = {int(rate), channels, codes[std::clamp(info.layer, 1, 3) - 1], 0};
     // A LAME header (it carries the encoder delay) gives the exact length;
-    // without one the length is an estimate until the file is scanned.
+    // without one the length is an estimate until the file is scanned. A
+    // header whose length the file cannot hold (a damaged or cut file) is
+    // not believed: the file is scanned instead, whatever its size.
     long encoderDelay = -1;
     mpg123_getstate(handle, MPG123_ENC_DELAY, &encoderDelay, nullptr);
-    if (encoderDelay < 0 && fileSize <= kScanLimit) mpg123_scan(handle);
-    const off_t length = mpg123_length(handle);
+    bool scanned = false;
+    if (encoderDelay < 0 && fileSize <= kScanLimit) {
+      mpg123_scan(handle);
+      scanned = true;
+    }
+    off_t length = mpg123_length(handle);
+    if (!scanned && length > 0 && !mpegLengthFits(length, rate, info, fileSize)) {
+      mpg123_scan(handle);
+      length = mpg123_length(handle);
+    }
     decoder->length_ = length > 0 ? length : 0;
     return decoder;
   }

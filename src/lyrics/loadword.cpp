@@ -20,8 +20,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -32,152 +32,64 @@ namespace {
 const QString kLoaderName = QStringLiteral("LoadWord");
 constexpr qsizetype kReadChunkBytes = 64 * 1024;
 
-// ---------------------------------------------------------------- physical lines
+// ---------------------------------------------------------------- lines
 
-// Drops a UTF-8 character that the cut at the line's byte limit left
-// incomplete, so that a cut line of a UTF-8 file stays valid UTF-8 (and the
-// file is still recognised as UTF-8).
-void dropCutCharacter(QByteArray& line) {
-  qsizetype start = line.size();
+// Drops a UTF-8 character that the cut at the read limit left incomplete, so
+// that a cut UTF-8 file stays valid UTF-8 (and is still recognised as such).
+void dropCutCharacter(QByteArray& bytes) {
+  qsizetype start = bytes.size();
   int continuation = 0;
-  while (start > 0 && continuation < 3 && (uchar(line[start - 1]) & 0xC0) == 0x80) {
+  while (start > 0 && continuation < 3 && (uchar(bytes[start - 1]) & 0xC0) == 0x80) {
     --start;
     ++continuation;
   }
   if (start == 0) return;
-  const uchar lead = uchar(line[start - 1]);
+  const uchar lead = uchar(bytes[start - 1]);
   const int needed = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  if (continuation < needed) line.truncate(start - 1);
+  if (continuation < needed) bytes.truncate(start - 1);
 }
 
-// Reads physical lines of bytes: a line ends at CR, at CR LF or at the end
-// of the file; a lone LF stays in the line. Of a longer line only the first
-// kLyricLineBytesKept bytes are kept; the rest is read past in chunks.
-class PhysicalLineReader {
- public:
-  explicit PhysicalLineReader(QIODevice& device) : device_(device) {}
-
-  bool next(QByteArray& line) {
-    line.clear();
-    if (!fill()) return false;
-    bool cut = false;
-    for (;;) {
-      const char* begin = buffer_.constData() + pos_;
-      const qsizetype available = buffer_.size() - pos_;
-      const char* cr = static_cast<const char*>(std::memchr(begin, '\r', std::size_t(available)));
-      const qsizetype length = cr ? cr - begin : available;
-      const qsizetype room = kLyricLineBytesKept - line.size();
-      if (length > room) cut = true;
-      line.append(begin, std::min(length, room));
-      pos_ += length;
-      if (cr) {
-        ++pos_;
-        if (fill() && buffer_[pos_] == '\n') ++pos_;
-        break;
-      }
-      if (!fill()) break;
-    }
-    if (cut) dropCutCharacter(line);
-    return true;
-  }
-
- private:
-  // Makes sure unread bytes are buffered; false at the end of the file.
-  bool fill() {
-    if (pos_ < buffer_.size()) return true;
-    buffer_ = device_.read(kReadChunkBytes);
-    pos_ = 0;
-    return !buffer_.isEmpty();
-  }
-
-  QIODevice& device_;
-  QByteArray buffer_;
-  qsizetype pos_ = 0;
-};
-
-// The physical lines that reading can get to (at most kLyricReadLines),
-// decoded together so that one decision between UTF-8 and GB18030 holds for
-// the whole text. The lines are joined at CR for decoding: CR is the same
-// byte in both encodings, and the GB18030 decoder never takes it as part of
-// a broken character.
-QStringList readPhysicalLines(QIODevice& device) {
-  const QByteArray mark = device.peek(2);
-  if (mark == "\xFF\xFE" || mark == "\xFE\xFF") {
-    QByteArray utf8 = "\xEF\xBB\xBF" + encodeUtf8(decodeText(device.read(kLyricUtf16BytesRead)));
-    QBuffer converted(&utf8);
-    converted.open(QIODevice::ReadOnly);
-    return readPhysicalLines(converted);
-  }
-  PhysicalLineReader reader(device);
-  QByteArray joined;
-  QByteArray line;
-  int count = 0;
-  while (count < kLyricReadLines && reader.next(line)) {
-    if (count > 0) joined += '\r';
-    joined += line;
-    ++count;
-  }
-  if (count == 0) return {};
-  return decodeText(joined).split(u'\r');
+// The text of the file's first kLyricBytesRead bytes, its encoding guessed.
+QString readText(QIODevice& device) {
+  QByteArray bytes = device.read(kLyricBytesRead);
+  if (!device.atEnd()) dropCutCharacter(bytes);
+  return decodeTextGuessingEncoding(bytes);
 }
 
-QStringView trimSpaces(QStringView s) {
+// The raw lines: LF, CR LF and CR each end a line. Reading stops once
+// kLyricReadLines are stored.
+std::vector<QStringView> rawLines(QStringView text) {
+  std::vector<QStringView> lines;
+  qsizetype start = 0;
+  const qsizetype n = text.size();
+  while (start < n && int(lines.size()) < kLyricReadLines) {
+    qsizetype end = start;
+    while (end < n && text[end] != u'\r' && text[end] != u'\n') ++end;
+    lines.push_back(text.mid(start, end - start));
+    if (end < n && text[end] == u'\r' && end + 1 < n && text[end + 1] == u'\n') ++end;
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+QStringView trimBlanks(QStringView s) {
   qsizetype begin = 0, end = s.size();
-  while (begin < end && s[begin] == u' ') ++begin;
-  while (end > begin && s[end - 1] == u' ') --end;
+  while (begin < end && isBlank(s[begin])) ++begin;
+  while (end > begin && isBlank(s[end - 1])) --end;
   return s.mid(begin, end - begin);
-}
-
-// Stores the raw lines of one physical line: it is trimmed, then split at
-// each LF that has a character other than "]" before it and a "[" after it.
-// Other LFs stay in the text. False when the 201st raw line would be stored.
-bool storeRawLines(QStringView physical, std::vector<QString>& raw) {
-  auto store = [&raw](QStringView piece) {
-    if (int(raw.size()) == kLyricMaxLines) return false;
-    raw.push_back(piece.toString());
-    return true;
-  };
-  QStringView rest = trimSpaces(physical);
-  qsizetype from = 0;
-  for (;;) {
-    const qsizetype lf = rest.indexOf(u'\n', from);
-    if (lf < 0) break;
-    if (lf > 0 && rest[lf - 1] != u']' && lf + 1 < rest.size() && rest[lf + 1] == u'[') {
-      if (!store(rest.left(lf))) return false;
-      rest = rest.mid(lf + 1);
-      from = 0;
-    } else {
-      from = lf + 1;
-    }
-  }
-  return store(rest);
 }
 
 // ---------------------------------------------------------------- tags
 
-// A decimal number as digits and the count of digits after its point.
-struct Decimal {
-  std::int64_t digits = 0;
-  int scale = 0;
-};
+// Caps on what a tag's numbers may hold: a time never goes past the time of
+// a free position, and digits past these counts change nothing.
+constexpr std::int64_t kLatestTimeMs = LyricModel::kFreeTime - 1;
+constexpr std::int64_t kNumberCap = 1'000'000'000'000;
+constexpr int kFractionDigits = 9;
 
-// The longest leading decimal number of s (ASCII digits with at most one
-// point); 0 when s does not start with one.
-Decimal leadingDecimal(QStringView s) {
-  Decimal d;
-  bool point = false;
-  for (QChar c : s) {
-    if (c >= u'0' && c <= u'9') {
-      d.digits = d.digits * 10 + (c.unicode() - u'0');
-      if (point) ++d.scale;
-    } else if (c == u'.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  return d;
-}
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 std::int64_t powerOfTen(int n) {
   std::int64_t p = 1;
@@ -193,34 +105,188 @@ std::int64_t divideNearest(std::int64_t n, std::int64_t d) {
   return q;
 }
 
-// Milliseconds of the tag whose "[" stands at i: minutes from the two
-// characters after the "[", seconds from the five starting four after it.
-// Computed exactly, so "[00:.0015]" (1.5 ms) rounds to 2 and "[00:.0005]" to 0.
-std::int32_t tagTime(QStringView line, qsizetype i) {
-  const Decimal minutes = leadingDecimal(line.mid(std::min(i + 1, line.size()), 2));
-  const Decimal seconds = leadingDecimal(line.mid(std::min(i + 4, line.size()), 5));
-  const int scale = std::max(minutes.scale, seconds.scale);
-  const std::int64_t numerator = minutes.digits * 60000 * powerOfTen(scale - minutes.scale) +
-                                 seconds.digits * 1000 * powerOfTen(scale - seconds.scale);
-  return std::int32_t(divideNearest(numerator, powerOfTen(scale)));
+// Milliseconds of a fraction of a second given as its digits after the point.
+std::int64_t fractionMs(QStringView digits) {
+  const qsizetype n = std::min<qsizetype>(digits.size(), kFractionDigits);
+  std::int64_t value = 0;
+  for (qsizetype i = 0; i < n; ++i) value = value * 10 + (digits[i].unicode() - u'0');
+  return divideNearest(value * 1000, powerOfTen(int(n)));
+}
+
+// Reads the time tag opened by s[i] and closed by close: [mm:ss],
+// [mm:ss.x], [mm:ss.xx], [mm:ss.xxx], [mm:ss:xx] (hundredths after the
+// second colon) and [hh:mm:ss.xx], each field of any number of digits; a
+// leading "-" makes the time 0. Gives the position after the closing
+// character, or -1 when no time tag stands there.
+qsizetype readTimeTag(QStringView s, qsizetype i, QChar close, std::int64_t& ms) {
+  qsizetype j = i + 1;
+  const qsizetype n = s.size();
+  const bool negative = j < n && s[j] == u'-';
+  if (negative) ++j;
+  std::array<std::int64_t, 3> fields{};
+  std::array<QStringView, 3> fieldText;
+  int count = 0;
+  for (;;) {
+    const qsizetype begin = j;
+    std::int64_t value = 0;
+    while (j < n && isDigit(s[j])) {
+      value = std::min(value * 10 + (s[j].unicode() - u'0'), kNumberCap);
+      ++j;
+    }
+    if (j == begin) return -1;
+    fields[std::size_t(count)] = value;
+    fieldText[std::size_t(count)] = s.mid(begin, j - begin);
+    ++count;
+    if (j < n && s[j] == u':' && count < 3) {
+      ++j;
+      continue;
+    }
+    break;
+  }
+  if (count < 2) return -1;
+  QStringView fraction;
+  bool pointed = false;
+  if (j < n && s[j] == u'.') {
+    pointed = true;
+    const qsizetype begin = ++j;
+    while (j < n && isDigit(s[j])) ++j;
+    fraction = s.mid(begin, j - begin);
+  }
+  if (j >= n || s[j] != close) return -1;
+
+  std::int64_t total = 0;
+  if (count == 2) {  // mm:ss.f
+    total = fields[0] * 60000 + fields[1] * 1000 + fractionMs(fraction);
+  } else if (pointed) {  // hh:mm:ss.f
+    total = (fields[0] * 60 + fields[1]) * 60000 + fields[2] * 1000 + fractionMs(fraction);
+  } else {  // mm:ss:xx
+    total = fields[0] * 60000 + fields[1] * 1000 + fractionMs(fieldText[2]);
+  }
+  ms = negative ? 0 : std::min(total, kLatestTimeMs);
+  return j + 1;
+}
+
+// The value of an [offset:±ms] line, or nothing when the line is not one.
+std::optional<std::int64_t> offsetTag(QStringView line) {
+  static const QString kOpen = QStringLiteral("[offset:");
+  if (!line.startsWith(kOpen, Qt::CaseInsensitive)) return std::nullopt;
+  qsizetype j = kOpen.size();
+  while (j < line.size() && isBlank(line[j])) ++j;
+  bool negative = false;
+  if (j < line.size() && (line[j] == u'+' || line[j] == u'-')) negative = line[j++] == u'-';
+  std::int64_t value = 0;
+  const qsizetype begin = j;
+  while (j < line.size() && isDigit(line[j]))
+    value = std::min(value * 10 + (line[j++].unicode() - u'0'), kNumberCap);
+  if (j == begin) return std::nullopt;
+  value = std::min(value, kLatestTimeMs);
+  return negative ? -value : value;
+}
+
+// One lyric line: its line tags (times in milliseconds), its shown text and
+// the times of its words.
+struct ParsedLine {
+  int tagCount = 0;
+  std::array<std::int64_t, kLyricMaxTags> tags{};
+  QString text;
+  std::vector<LyricWord> words;  // offsets relative to the first line tag
+};
+
+enum class LineKind { NotLyric, Lyric, TooManyTags };
+
+// Reads a line: the time tags at its start (blanks between them allowed)
+// are its tags; in the rest, <mm:ss.xx> word tags and [mm:ss.xx] tags are
+// word times, not text. The text is trimmed and keeps at most
+// kLyricTextCharsKept characters; a line keeps at most kLyricWordsKept
+// word times.
+LineKind parseLine(QStringView line, ParsedLine& out) {
+  out = ParsedLine();
+  qsizetype pos = 0;
+  while (pos < line.size() && isBlank(line[pos])) ++pos;
+  while (pos < line.size() && line[pos] == u'[') {
+    std::int64_t ms = 0;
+    const qsizetype next = readTimeTag(line, pos, u']', ms);
+    if (next < 0) break;
+    if (out.tagCount == kLyricMaxTags) return LineKind::TooManyTags;
+    out.tags[std::size_t(out.tagCount++)] = ms;
+    pos = next;
+    while (pos < line.size() && isBlank(line[pos])) ++pos;
+  }
+  if (out.tagCount == 0) return LineKind::NotLyric;
+
+  // The text without word tags; each word tag marks where its word starts.
+  QString text;
+  text.reserve(std::min(line.size() - pos, kLyricTextCharsKept));
+  std::vector<std::pair<qsizetype, std::int64_t>> marks;
+  while (pos < line.size() && text.size() < kLyricTextCharsKept) {
+    const QChar c = line[pos];
+    if (c == u'<' || c == u'[') {
+      std::int64_t ms = 0;
+      const qsizetype next = readTimeTag(line, pos, c == u'<' ? u'>' : u']', ms);
+      if (next >= 0) {
+        if (int(marks.size()) < kLyricWordsKept) marks.emplace_back(text.size(), ms);
+        pos = next;
+        continue;
+      }
+    }
+    text += c;
+    ++pos;
+  }
+  if (!text.isEmpty() && text.back().isHighSurrogate()) text.chop(1);
+
+  // Trimming moves the words' starts with the text.
+  qsizetype lead = 0;
+  while (lead < text.size() && isBlank(text[lead])) ++lead;
+  out.text = trimBlanks(text).toString();
+  if (!marks.empty()) {
+    const std::int64_t base = out.tags[0];
+    std::int32_t latest = 0;
+    const auto place = [&](qsizetype at) {
+      return int(std::clamp<qsizetype>(at - lead, 0, out.text.size()));
+    };
+    if (place(marks.front().first) > 0) out.words.push_back({0, 0});
+    for (const auto& [at, ms] : marks) {
+      // Word times run forward from the line's start.
+      latest = std::max(latest, std::int32_t(std::clamp<std::int64_t>(ms - base, 0, kLatestTimeMs)));
+      const int start = place(at);
+      if (!out.words.empty() && out.words.back().start == start)
+        out.words.back().offsetMs = std::max(out.words.back().offsetMs, latest);
+      else
+        out.words.push_back({start, latest});
+    }
+  }
+  return LineKind::Lyric;
+}
+
+// Kana and Hangul mark a Japanese or Korean text, which the conversion
+// between Chinese scripts would spoil (its kanji and hanja are not
+// traditional Chinese characters to simplify).
+bool isKanaOrHangul(char32_t c) {
+  return (c >= 0x3040 && c <= 0x30FF) || (c >= 0x31F0 && c <= 0x31FF) || (c >= 0xFF66 && c <= 0xFF9F) ||
+         (c >= 0x1100 && c <= 0x11FF) || (c >= 0x3130 && c <= 0x318F) || (c >= 0xA960 && c <= 0xA97F) ||
+         (c >= 0xAC00 && c <= 0xD7FF);
+}
+
+bool hasKanaOrHangul(const LyricModel& model, int end) {
+  for (int k = 1; k < end; ++k)
+    for (QChar c : model.LyricText[k])
+      if (isKanaOrHangul(c.unicode())) return true;
+  return false;
+}
+
+// Converts entry k per index (1: to simplified, else to traditional). The
+// conversion is character by character; should it change the length, the
+// word times no longer fit the text and are dropped.
+void convertEntry(LyricModel& model, int k, int index, const ErrorLog* log) {
+  QString& text = model.LyricText[k];
+  const qsizetype before = text.size();
+  text = index == 1 ? GBK2GB(text, log) : GB2GBK(text, log);
+  if (text.size() != before) model.LyricWords[k].clear();
 }
 
 // Widths are kept in 16 bits; a text too wide for them is an overflow error.
 std::int16_t measure(const LyricTextWidth& textWidth, const QString& text) {
   return toInt16(double(textWidth(text)));
-}
-
-// The text of a line from its text start: trimmed, and at most
-// kLyricTextCharsKept characters (never half of a surrogate pair).
-QString lineText(QStringView line, qsizetype start) {
-  if (start >= line.size()) return {};
-  QStringView text = trimSpaces(line.mid(start));
-  if (text.size() > kLyricTextCharsKept) {
-    qsizetype keep = kLyricTextCharsKept;
-    if (text[keep - 1].isHighSurrogate()) --keep;
-    text = trimSpaces(text.left(keep));
-  }
-  return text.toString();
 }
 
 }  // namespace
@@ -231,72 +297,43 @@ LyricParseResult ParseLyric(QIODevice& file, const QString& header, int textChan
                             const LyricTextWidth& textWidth, double songLengthMs, LyricModel& model,
                             const ErrorLog* log) {
   model.reset();
-
-  // Raw lines: reading stops once kLyricReadLines are stored.
-  std::vector<QString> raw;
-  for (const QString& physical : readPhysicalLines(file)) {
-    if (int(raw.size()) >= kLyricReadLines) break;
-    if (!storeRawLines(physical, raw)) return {LyricParseStatus::TooManyLines};
-  }
+  const QString text = readText(file);
+  const std::vector<QStringView> raw = rawLines(text);
 
   model.LyricText[1] = header;
   model.LyricTime[0] = 0;
   model.LyricEnd = 2;
 
-  // The tag length: fixed by the first line whose first "[" is followed by
-  // "0", as the distance from that "[" to the line's first "]". A first
-  // tagged line without a "]" after its "[" leaves no usable length, and no
-  // tag in the file is recognised.
-  qsizetype tagLength = 0;
-  bool tagLengthSet = false;
-  std::array<qsizetype, kLyricMaxTags> tags{};
-
-  for (const QString& line : raw) {
-    const qsizetype h = line.indexOf(u'[');
-    if (h < 0 || h + 1 >= line.size() || line[h + 1] != u'0') continue;
-    if (!tagLengthSet) {
-      tagLength = line.indexOf(u']') - h + 1;
-      if (tagLength == 8 || tagLength == 9) tagLength = 10;
-      tagLengthSet = true;
-    }
-
-    // Tags: each "[" whose tag length ends in "]"; the search goes on after
-    // a tag, or one character after a "[" that is not one. Where the search
-    // ends, the text starts.
-    int count = 0;
-    qsizetype from = h;
-    for (;;) {
-      const qsizetype open = line.indexOf(u'[', from);
-      if (open < 0) break;
-      const qsizetype close = open + tagLength - 1;
-      if (tagLength >= 2 && close < line.size() && line[close] == u']') {
-        if (count == kLyricMaxTags) return {LyricParseStatus::TooManyTags};
-        tags[count++] = open;
-        from = open + tagLength;
-      } else {
-        from = open + 1;
-      }
-    }
-    const QString text = lineText(line, from);
-
-    // One entry per tag, the line's last tag first; a line without text
-    // gives none.
-    if (count > 0 && !text.isEmpty()) {
-      for (int t = 0; t < count; ++t) {
-        const qsizetype open = tags[t == 0 ? count - 1 : t - 1];
+  // [offset:] holds wherever it stands in the file: a positive offset shows
+  // the lyric earlier. Times are shifted once every line is read.
+  std::int64_t offset = 0;
+  ParsedLine parsed;
+  for (QStringView line : raw) {
+    const LineKind kind = parseLine(line, parsed);
+    if (kind == LineKind::TooManyTags) return {LyricParseStatus::TooManyTags};
+    if (kind == LineKind::NotLyric) {
+      if (const auto value = offsetTag(trimBlanks(line))) offset = *value;
+    } else {
+      // One entry per tag, the line's last tag first; a tag without text
+      // is a pause, an entry with empty text.
+      for (int t = 0; t < parsed.tagCount; ++t) {
+        const int tag = t == 0 ? parsed.tagCount - 1 : t - 1;
         const int k = model.LyricEnd;
         if (k > LyricModel::kEntries) return {LyricParseStatus::TooManyEntries};
-        model.LyricText[k] = text;
-        model.LyricTime[k - 1] = tagTime(line, open);
+        model.LyricText[k] = parsed.text;
+        model.LyricTime[k - 1] = std::int32_t(parsed.tags[std::size_t(tag)]);
+        model.LyricWords[k] = parsed.words;
         model.LyricEnd = std::int16_t(k + 1);
       }
     }
     if (model.LyricEnd > kLyricMaxEnd) return {LyricParseStatus::TooManyEntries};
   }
+  const int end = model.LyricEnd;
+  for (int k = 2; k < end; ++k)
+    model.LyricTime[k - 1] = std::int32_t(std::clamp<std::int64_t>(model.time(k) - offset, 0, kLatestTimeMs));
 
   // Selection sort by time: the earliest entry at or after each position
   // (the lowest index among equals) is swapped into it.
-  const int end = model.LyricEnd;
   for (int i = 1; i < end; ++i) {
     int earliest = i;
     for (int j = i + 1; j < end; ++j)
@@ -304,12 +341,14 @@ LyricParseResult ParseLyric(QIODevice& file, const QString& header, int textChan
     if (earliest != i) {
       std::swap(model.LyricText[i], model.LyricText[earliest]);
       std::swap(model.LyricTime[i - 1], model.LyricTime[earliest - 1]);
+      std::swap(model.LyricWords[i], model.LyricWords[earliest]);
     }
   }
+  const bool convert = !hasKanaOrHangul(model, end);
   for (int k = 1; k < end; ++k) {
-    QString& text = model.LyricText[k];
-    text = (textChange == 1 ? GBK2GB(text, log) : GB2GBK(text, log)) + QStringLiteral("  ");
-    model.LyricWidth[k - 1] = measure(textWidth, text);
+    if (convert) convertEntry(model, k, textChange, log);
+    model.LyricText[k] += QStringLiteral("  ");
+    model.LyricWidth[k - 1] = measure(textWidth, model.LyricText[k]);
   }
 
   if (end < 8) return {LyricParseStatus::TooFewEntries};
@@ -338,10 +377,10 @@ LyricParseResult ParseLyric(const QByteArray& fileBytes, const QString& header, 
 
 void ConvertLyricScript(LyricModel& model, int index, const LyricTextWidth& textWidth, const ErrorLog* log) {
   const int end = std::clamp<int>(model.LyricEnd, 1, LyricModel::kEntries + 1);
+  const bool convert = !hasKanaOrHangul(model, end);
   for (int k = 1; k < end; ++k) {
-    QString& text = model.LyricText[k];
-    text = index == 1 ? GBK2GB(text, log) : GB2GBK(text, log);
-    model.LyricWidth[k - 1] = measure(textWidth, text);
+    if (convert) convertEntry(model, k, index, log);
+    model.LyricWidth[k - 1] = measure(textWidth, model.LyricText[k]);
   }
 }
 

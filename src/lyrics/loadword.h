@@ -20,26 +20,20 @@ struct Settings;
 
 // What a lyric file can hold, as this program reads it.
 inline constexpr int kLyricReadLines = 199;  // reading stops once this many lines are stored
-inline constexpr int kLyricMaxLines = 200;   // lines after splitting at line feeds; one more rejects
-inline constexpr int kLyricMaxTags = 20;     // time tags on one line; one more rejects
+inline constexpr int kLyricMaxTags = 20;     // time tags at the start of a line; one more rejects
 inline constexpr int kLyricMaxEnd = 195;     // LyricEnd after a line; above rejects (193 lyric lines)
 inline constexpr std::int32_t kLyricLatestThirdLineMs = 120000;
 
 // Bounds of the work a single load does, so that huge or binary files
-// finish at once: only the first 64 KiB of each physical line are kept (the
-// rest of the line is skipped up to its line end), and a lyric text keeps
-// its first 4096 characters. No real lyric comes near either bound; an LF-
-// only file, which is one physical line, still has room for 200 lines of
-// some 300 bytes each.
-inline constexpr qsizetype kLyricLineBytesKept = 64 * 1024;
+// finish at once: only the first 4 MiB of a file are read, a lyric text keeps
+// its first 4096 characters and a line its first 512 word times. No real
+// lyric comes near any of them.
+inline constexpr qint64 kLyricBytesRead = 4 * 1024 * 1024;
 inline constexpr qsizetype kLyricTextCharsKept = 4096;
-// A UTF-16 file (with its byte-order mark) is converted as a whole before its
-// lines are read; only this many of its bytes are looked at.
-inline constexpr qint64 kLyricUtf16BytesRead = 16 * 1024 * 1024;
+inline constexpr int kLyricWordsKept = 512;
 
 enum class LyricParseStatus {
   Loaded,
-  TooManyLines,    // more than 200 lines after splitting at line feeds
   TooManyTags,     // more than 20 time tags on one line
   TooManyEntries,  // more than 193 lyric lines
   TooFewEntries,   // fewer than 6 lyric lines
@@ -56,20 +50,21 @@ using LyricTextWidth = std::function<int(const QString&)>;
 
 // Reads an LRC file into model (emptied first; LyricText[0] stays).
 //
-// The bytes are decoded as UTF-8 when they carry a byte-order mark or are
-// valid UTF-8, else as GB18030 (UTF-16 with its mark is also read). Physical
-// lines end at CR, CR LF or the end of the file; a lone LF does not end one,
-// but splits it where it stands between a character other than "]" and a
-// "[", so LF-only files read as lines too. Only time tags count: the first
-// tagged line fixes the tag length for the whole file ([mm:ss] or
-// [mm:ss.xx]); ID tags such as [ti:] or [offset:] are skipped. A line with
-// several tags gives one entry per tag, its last tag's first; a line without
-// a complete tag or without text gives none. The entries are sorted by time,
-// converted to simplified characters (textChange 1) or traditional ones (any
-// other value), get two blanks appended and their width measured. A loaded
-// lyric then has the header (entry 1, at half the first line's time), its
-// lines, the "Lyrovo - End" entry at a quarter of the way from the last line
-// to the song's end, and an empty entry at the song's end.
+// The encoding is guessed (UTF-8 or UTF-16 by their marks, UTF-8, GBK/
+// GB18030, Big5, Latin-1). LF, CR LF and CR each end a line. A lyric line
+// starts with one or more time tags ([mm:ss], [mm:ss.xx], [mm:ss.xxx],
+// [mm:ss:xx], [hh:mm:ss.xx], minutes of any length; a negative one counts as
+// 0) and gives one entry per tag, its last tag's first; a line with tags and
+// no text is a pause, an entry with empty text. Word tags (<mm:ss.xx>, and
+// time tags inside the text) are not shown: they become the entry's word
+// times. Other lines are skipped, except that [offset:±ms] shifts every time
+// (a positive offset shows the lyric earlier; no time goes below 0). The
+// entries are sorted by time, converted to simplified characters (textChange
+// 1) or traditional ones (any other value) unless the lyric contains kana or
+// Hangul, get two blanks appended and their width measured. A loaded lyric
+// then has the header (entry 1, at half the first line's time), its lines,
+// the "Lyrovo - End" entry at a quarter of the way from the last line to the
+// song's end, and an empty entry at the song's end.
 //
 // On a rejection the model is left as far as it got. Throws AppError when a
 // width does not fit 16 bits or a time 32 bits (Overflow).
@@ -81,7 +76,8 @@ LyricParseResult ParseLyric(const QByteArray& fileBytes, const QString& header, 
                             const ErrorLog* log = nullptr);
 
 // Converts the loaded lyric in place: entries 1..LyricEnd - 1 to simplified
-// characters (index 1) or traditional ones (index 2), each width measured
+// characters (index 1) or traditional ones (index 2), unless the lyric
+// contains kana or Hangul (a Japanese or Korean lyric), each width measured
 // again. The texts already end in the two blanks the loader appended, so the
 // stored text is measured as it is, and a converted lyric has the widths a
 // fresh load would give it. Throws AppError (Overflow) when a width does not

@@ -129,6 +129,29 @@ std::int32_t LyricPane::timeOf(int k) const {
 
 int LyricPane::widthOf(int k) const { return k >= 1 && k <= LyricModel::kEntries ? model_.width(k) : 0; }
 
+double LyricPane::sungWidth(int k, double width) const {
+  const double start = timeOf(k);
+  const double span = double(timeOf(k + 1)) - start;
+  const double elapsed = double(state_.PosMs) - start;
+  if (k < 1 || k > LyricModel::kEntries || model_.LyricWords[k].empty()) return elapsed * width / span;
+  // The word being sung: the last one whose time has come.
+  const std::vector<LyricWord>& words = model_.LyricWords[k];
+  if (elapsed < words.front().offsetMs) return 0;
+  std::size_t i = 0;
+  while (i + 1 < words.size() && words[i + 1].offsetMs <= elapsed) ++i;
+  const QString& text = model_.LyricText[k];
+  qsizetype textEnd = text.size();
+  while (textEnd > 0 && text[textEnd - 1] == u' ') --textEnd;
+  const bool last = i + 1 == words.size();
+  const double from = TextWidth(text.left(words[i].start));
+  const double to = TextWidth(text.left(last ? textEnd : words[i + 1].start));
+  const double wordStart = words[i].offsetMs;
+  const double wordEnd = last ? span : words[i + 1].offsetMs;
+  const double sung =
+      wordEnd > wordStart ? std::clamp((elapsed - wordStart) / (wordEnd - wordStart), 0.0, 1.0) : 1.0;
+  return from + sung * (to - from);
+}
+
 int LyricPane::widthsBefore(int k) const {
   int sum = 0;
   for (int i = 1; i < k; ++i) sum += widthOf(i);
@@ -230,7 +253,7 @@ Timer2Change LyricPane::Timer2_Timer(std::int32_t posMs, bool playing, bool wind
       // Every third line the base is rebuilt from the widths so rounding does not add up.
       if (old % 3 == 0) state_.ScrollX = toInt32(state_.PaneWidth / 2.0) - widthsBefore(old);
     }
-    if (next > 1) state_.ProgressX = toInt32((double(posMs) - timeOf(next - 1)) * widthOf(next - 1) / span);
+    if (next > 1) state_.ProgressX = toInt32(sungWidth(next - 1, widthOf(next - 1)));
     const double x0 = double(state_.ScrollX) - state_.ProgressX;
 
     if (surface_.isNull()) return;
@@ -333,9 +356,7 @@ void LyricPane::drawVertical(QPainter& painter, const QString& text, double y, i
     state_.DrawRect = {left, rowTop, state_.PaneWidth, rowBottom};
     drawText(painter, text, skin_.word_colQ, false, true);
     const std::int32_t start = timeOf(k), end = timeOf(k + 1);
-    if (start != end)
-      state_.DrawRect.Right =
-          toInt32((double(state_.PosMs) - start) * widthOf(k) / (double(end) - start) + left);
+    if (start != end) state_.DrawRect.Right = toInt32(sungWidth(k, widthOf(k)) + left);
     drawText(painter, text, skin_.word_colBR, false, true);
   } else {
     state_.DrawRect = {kInfoLeft, rowTop, state_.PaneWidth, rowBottom};

@@ -235,6 +235,10 @@ class LyricPane {
   std::int32_t timeOf(int k) const;
   int widthOf(int k) const;
   int widthsBefore(int k) const;  // widths of entries 1..k-1
+  // The width of entry k sung at PosMs, of its full width: with word times,
+  // the words sung so far and the sung share of the current word; without,
+  // an even share of the line's time span (which must not be 0).
+  double sungWidth(int k, double width) const;
   void setFullScreen(bool on, LyricMenuOutcome& outcome);
 
   LyricPaneState& state_;

@@ -62,10 +62,10 @@ bool same(const LyricModel& a, const LyricModel& b) {
 }
 
 TEST(ParseLyric, LoadedLyricHasHeaderLinesEndEntryAndSongEnd) {
-  // ID tags and [offset:] change nothing; 1001 ms halves to 500 and the end
+  // ID tags change nothing; 1001 ms halves to 500 and the end
   // entry's 54500.5 ms rounds to 54500 (halves go to the even neighbour).
   const auto [status, m] =
-      parse(joined({"[ti:Title]", "[ar:Artist]", "[offset:+500]", "[00:1.001]one", "[00:02.00]two",
+      parse(joined({"[ti:Title]", "[ar:Artist]", "[by:Maker]", "[00:1.001]one", "[00:02.00]two",
                     "[00:03.00]three", "[00:04.00]four", "[00:05.00]five", "[00:06.00]six"}),
             1, 200002);
   ASSERT_EQ(status, LyricParseStatus::Loaded);
@@ -97,7 +97,7 @@ TEST(ParseLyric, LineWithSeveralTagsGivesOneEntryPerTagLastTagFirst) {
   EXPECT_EQ(Lines(tie.begin(), tie.begin() + 3), Lines({{1000, "a  "}, {9000, "a  "}, {9000, "b  "}}));
 }
 
-TEST(ParseLyric, TagLengthTextStartAndTimes) {
+TEST(ParseLyric, TagsTextStartAndTimes) {
   struct Case {
     const char* name;
     QStringList lines;
@@ -105,15 +105,21 @@ TEST(ParseLyric, TagLengthTextStartAndTimes) {
     Lines expected;
   };
   const std::vector<Case> cases{
-      {"tag-only line", {"[00:30.00]", "[00:31.00]x"}, "[00:5%1.00]", {{31000, "x  "}}},
-      {"[mm:ss] seconds stop at ]", {"[00:07]seven"}, "[00:5%1]", {{7000, "seven  "}}},
-      {"9-character first tag", {"[00:12.3]a", "[00:13.4]b", "[00:14.00]c"}, "[00:5%1.00]", {{14000, "c  "}}},
-      {"text before [ is lost", {"intro[00:01.00]a"}, "[00:5%1.00]", {{1000, "a  "}}},
-      {"a stray [ moves the text start", {"[00:01.00]a [b] c"}, "[00:5%1.00]", {{1000, "b] c  "}}},
-      {"numbers stop at a non-digit, halves to even",
-       {"[00:05.3 ]a", "[0x:06.00]b", "[00:.0015]c", "[00:.0025]d", "[00:1.2.3]e"},
+      {"tag-only line is a pause",
+       {"[00:30.00]", "[00:31.00]x"},
        "[00:5%1.00]",
-       {{2, "c  "}, {2, "d  "}, {1200, "e  "}, {5300, "a  "}, {6000, "b  "}}},
+       {{30000, "  "}, {31000, "x  "}}},
+      {"[mm:ss] seconds stop at ]", {"[00:07]seven"}, "[00:5%1]", {{7000, "seven  "}}},
+      {"each tag has its own length",
+       {"[00:12.3]a", "[00:13.4]b", "[00:14.00]c"},
+       "[00:5%1.00]",
+       {{12300, "a  "}, {13400, "b  "}, {14000, "c  "}}},
+      {"text before the first tag: not a lyric line", {"intro[00:01.00]a"}, "[00:5%1.00]", {}},
+      {"a [ that opens no time tag is text", {"[00:01.00]a [b] c"}, "[00:5%1.00]", {{1000, "a [b] c  "}}},
+      {"malformed tags are no tags, halves to even",
+       {"[00:05.3 ]a", "[0x:06.00]b", "[00:01.0015]c", "[00:01.0025]d", "[00:1.2.3]e", "[1]f"},
+       "[00:5%1.00]",
+       {{1002, "c  "}, {1002, "d  "}}},
   };
   for (const Case& c : cases) {
     QStringList lines = c.lines;
@@ -126,7 +132,7 @@ TEST(ParseLyric, TagLengthTextStartAndTimes) {
   }
 }
 
-TEST(ParseLyric, LineFeedsSplitOnlyBeforeATagNotAfterOne) {
+TEST(ParseLyric, LfCrLfAndCrEachEndALine) {
   const QStringList lines = tagged(1, 6);
   const LyricModel crlf = parse(joined(lines)).second;
   EXPECT_TRUE(same(parse(lines.join(u'\n').toUtf8()).second, crlf));
@@ -136,12 +142,11 @@ TEST(ParseLyric, LineFeedsSplitOnlyBeforeATagNotAfterOne) {
                .second,
            crlf));
 
-  // "]" LF "[" does not split, so the tag-only line merges with the next;
-  // an LF before anything but "[" stays in the text.
+  // A tag-only line stays a pause of its own; a line without a tag is no lyric line.
   const Lines lf = lyricLines(
       parse("[00:30.00]\n[00:31.00]x\n[00:32.00]a\nb\n" + tagged(40, 4).join(u'\n').toUtf8()).second);
   ASSERT_EQ(lf.size(), 7u);
-  EXPECT_EQ(Lines(lf.begin(), lf.begin() + 3), Lines({{30000, "x  "}, {31000, "x  "}, {32000, "a\nb  "}}));
+  EXPECT_EQ(Lines(lf.begin(), lf.begin() + 3), Lines({{30000, "  "}, {31000, "x  "}, {32000, "a  "}}));
 }
 
 TEST(ParseLyric, Limits) {
@@ -151,8 +156,8 @@ TEST(ParseLyric, Limits) {
   QStringList late{"[00:01.00]l1\n[00:02.00]l2"};
   late << tagged(3, 4);
   for (int k = 0; k < 193; ++k) late << "plain";
-  QStringList blanks = tagged(1, 6);
-  for (int k = 0; k < 192; ++k) blanks << QString();
+  QStringList plain = tagged(1, 6);
+  for (int k = 0; k < 783; ++k) plain << "plain";
 
   using S = LyricParseStatus;
   const std::vector<std::tuple<const char*, QStringList, S>> cases{
@@ -168,13 +173,15 @@ TEST(ParseLyric, Limits) {
       {"21 tags", {twenty + "[00:20.00]x"}, S::TooManyTags},
       {"entries past 200", tagged(1, 190) + QStringList{twenty + "x"}, S::TooManyEntries},
       {"199 lines read", late + QStringList{"[00:00.00]late"}, S::Loaded},
-      {"200 lines split", blanks + QStringList{"[00:10.00]x\n[00:11.00]y"}, S::Loaded},
-      {"201 lines split", blanks + QStringList{"[00:10.00]x\n[00:11.00]y\n[00:12.00]z"}, S::TooManyLines},
+      {"789 lines: 199 read", plain + QStringList{"[00:00.00]late"}, S::Loaded},
   };
   for (const auto& [name, lines, expected] : cases) {
-    const auto [status, m] = parse(joined(lines));
-    EXPECT_EQ(status, expected) << name;
-    EXPECT_NE(m.LyricText[2], "late  ") << name;
+    for (const QChar end : {u'\n', u'\r'}) {  // an LF file reads as its CR LF twin
+      const auto [status, m] = parse(joined(lines));
+      EXPECT_EQ(status, expected) << name;
+      EXPECT_NE(m.LyricText[2], "late  ") << name;
+      EXPECT_EQ(parse(lines.join(end).toUtf8()).first, expected) << name;
+    }
   }
   EXPECT_EQ(parse(joined(tagged(1, 193))).second.LyricEnd, 197);
 }

@@ -209,6 +209,27 @@ TEST(LyricPaneTick, KaraokeWipeFollowsThePosition) {
   EXPECT_GE(w.inkBox(kNormal, row).left(), wipe);
 }
 
+TEST(LyricPaneTick, KaraokeWipeFollowsWordTimes) {
+  PaneWorld w;
+  w.settings.showPlus1 = true;
+  w.loadSong();
+  // "第一行" from 1000 to 2000: 第 is sung over 600 ms, 一 over 100, 行 over the last 300.
+  w.model.LyricWords[2] = {{0, 0}, {1, 600}, {2, 700}};
+  w.pane.WordAdjust(1001);
+  const QFontMetrics metrics(testFont());
+  const int left = (400 - 10 - metrics.horizontalAdvance(w.model.LyricText[2])) / 2 + 10;
+  const double glyph = metrics.horizontalAdvance(QStringLiteral("第"));
+  auto wipeEnd = [&](int posMs) {
+    w.pane.Timer2_Timer(posMs, true, true);
+    const int y = w.state.ScrollY - w.state.ProgressY + w.state.LineHeight;
+    return w.inkBox(kHighlight, w.row(y)).right() + 1 - left;
+  };
+  // Halfway through the line's time an even wipe would stand past 一; here 第 is 5/6 sung.
+  EXPECT_NEAR(wipeEnd(1500), glyph * 5 / 6, 2);
+  EXPECT_NEAR(wipeEnd(1650), glyph * 1.5, 2);
+  EXPECT_NEAR(wipeEnd(1950), glyph * (2 + 5.0 / 6), 2);
+}
+
 TEST(LyricPaneTick, EqualTimesHighlightTheWholeLine) {
   PaneWorld w;
   w.settings.showPlus1 = true;

@@ -229,7 +229,9 @@ INSTANTIATE_TEST_SUITE_P(Formats, FfmpegTone,
                          ::testing::Values(Tone{"tone1k.wma", "Windows Media Audio", 44100, 2048, false, 64},
                                            Tone{"tone1k.flac", "FLAC", 44100, 0, true, 0},
                                            Tone{"tone1k.m4a", "MPEG-4 AAC", 44100, 1024, true, 64},
-                                           Tone{"tone1k.opus", "Opus", 48000, 960, true, 64}),
+                                           Tone{"tone1k.opus", "Opus", 48000, 960, true, 64},
+                                           // States no length: read through once for it.
+                                           Tone{"nolength.wv", "WavPack", 44100, 1, false, 0}),
                          [](const auto& info) { return std::string(std::strchr(info.param.file, '.') + 1); });
 
 TEST(FfmpegPlugin, RefusesOtherFormatsAndBrokenFiles) {
