@@ -226,6 +226,12 @@ void Fplay::Image1_Click(int index) {
       case 8:
         previousOrNext(true);
         break;
+      case 27:
+        ShowDeleteMenu();
+        break;
+      case 28:
+        ShowSortMenu();
+        break;
       default:
         break;
     }
@@ -596,6 +602,7 @@ bool Fplay::ShortcutKey(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool Fplay::eventFilter(QObject* watched, QEvent* event) {
+  if (playlistEvent(watched, event)) return true;
   if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (watched == Pic1(1) && key->key() == Qt::Key_Escape && ctx_.lyricPane.FullScreen) {
