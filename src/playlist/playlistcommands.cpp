@@ -9,14 +9,16 @@
 #include "settings/shellintegration.h"
 #include "text/textutil.h"
 
-#include <QCollator>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSet>
 
+#include <unicode/ucol.h>
+
 #include <algorithm>
+#include <memory>
 #include <numeric>
+#include <string>
 
 namespace lyrovo {
 
@@ -71,6 +73,37 @@ void sortBy(Playlist& list, std::int16_t& CurrentIndex, Less&& less) {
     CurrentIndex = std::int16_t(it - order.begin() + 1);
   }
   RenumberRows(list, 1);
+}
+
+// Sort keys of the column's texts under the Chinese collation (Chinese by
+// pinyin, letters without regard to case): comparing two keys bytewise
+// orders their texts. Making the keys once keeps a full list's sort fast.
+std::vector<std::string> CollationKeys(const Playlist& list, SortState::Entry entry) {
+  std::vector<std::string> keys;
+  keys.reserve(std::size_t(list.count()));
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UCollator, decltype(&ucol_close)> collator(ucol_open("zh", &status), &ucol_close);
+  if (U_FAILURE(status)) collator.reset();
+  if (collator) ucol_setStrength(collator.get(), UCOL_SECONDARY);
+  std::vector<std::uint8_t> buffer(256);
+  for (const PlaylistRow& row : list.rows()) {
+    const QString& text = entry == SortState::ByTitle    ? row.title
+                          : entry == SortState::ByArtist ? row.artist
+                                                         : row.lengthText;
+    if (!collator) {  // no collation data: the texts' own order, folded case
+      keys.push_back(text.toCaseFolded().toStdString());
+      continue;
+    }
+    const auto* chars = reinterpret_cast<const UChar*>(text.utf16());
+    int length = ucol_getSortKey(collator.get(), chars, int(text.size()), buffer.data(), int(buffer.size()));
+    if (length > int(buffer.size())) {
+      buffer.resize(std::size_t(length));
+      length = ucol_getSortKey(collator.get(), chars, int(text.size()), buffer.data(), int(buffer.size()));
+    }
+    // The key ends in a 0 byte, which is left out.
+    keys.emplace_back(reinterpret_cast<const char*>(buffer.data()), std::size_t(std::max(0, length - 1)));
+  }
+  return keys;
 }
 
 }  // namespace
@@ -150,14 +183,7 @@ void SortRows(Playlist& list, std::int16_t& CurrentIndex, SortState& state, Sort
     state.descending = !state.descending;
   else
     state.checked = entry;
-  QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  std::vector<QCollatorSortKey> keys;
-  keys.reserve(std::size_t(list.count()));
-  for (const PlaylistRow& row : list.rows())
-    keys.push_back(collator.sortKey(entry == SortState::ByTitle    ? row.title
-                                    : entry == SortState::ByArtist ? row.artist
-                                                                   : row.lengthText));
+  const std::vector<std::string> keys = CollationKeys(list, entry);
   const bool descending = state.descending;
   sortBy(list, CurrentIndex, [&](int a, int b) {
     const int order = keys[std::size_t(a)].compare(keys[std::size_t(b)]);
