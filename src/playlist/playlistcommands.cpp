@@ -6,6 +6,7 @@
 #include "engine/bp.h"
 #include "engine/tags.h"
 #include "playlist/playlistops.h"
+#include "playlist/trash.h"
 #include "settings/shellintegration.h"
 #include "text/textutil.h"
 
@@ -162,8 +163,6 @@ int DeleteAll(Playlist& list, std::int16_t& CurrentIndex) {
   CurrentIndex = 0;
   return removed;
 }
-
-bool MoveToTrash(const QString& path) { return QFile::moveToTrash(path); }
 
 int DeleteSelectedFiles(Playlist& list, std::int16_t& CurrentIndex, Prompts& prompts,
                         const TrashFile& trash) {

@@ -2,6 +2,7 @@
 
 #include "base/playerstate.h"
 #include "playlist/playlist.h"
+#include "playlist/trash.h"
 
 #include <QString>
 
@@ -39,10 +40,8 @@ int DeleteMissing(Playlist& list, std::int16_t& CurrentIndex);
 // Every row; CurrentIndex 0.
 int DeleteAll(Playlist& list, std::int16_t& CurrentIndex);
 
-// Moves a file to the desktop's trash, so it can be restored; false when it
-// could not be moved (it then stays where it was).
+// Moves a file to the desktop's trash; false when it could not (MoveToTrash).
 using TrashFile = std::function<bool(const QString& path)>;
-bool MoveToTrash(const QString& path);
 
 // Deletes the files of the selected rows (into the trash) and removes their
 // rows. The current row is never deleted: it gets the message "文件正在被

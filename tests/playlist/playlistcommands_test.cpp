@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -209,16 +210,16 @@ TEST_F(CommandsTest, LengthSortsAsTextAndEqualTextsKeepTheirOrder) {
 
 TEST_F(CommandsTest, DeleteFilesGoesToTheTrashAndSparesThePlayingFile) {
   // The trash of this user lives under XDG_DATA_HOME, here inside the test folder.
-  const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
-  qputenv("HOME", dir.path().toUtf8());
+  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
   qputenv("XDG_DATA_HOME", (dir.path() + QStringLiteral("/data")).toUtf8());
-  QDir().mkpath(dir.path() + QStringLiteral("/data"));
   fill(4);
   add(music("already-gone.mp3"), "gone", QString(), false);
   current = 2;
   select({1, 2, 3, 5});
   EXPECT_EQ(DeleteSelectedFiles(list, current, prompts), 3);
-  qputenv("HOME", oldHome);
+  // A second file of the same name gets a name of its own in the trash.
+  touch(music("again/1.mp3"), "again");
+  EXPECT_TRUE(MoveToTrash(music("again/1.mp3")));
   qputenv("XDG_DATA_HOME", oldData);
 
   EXPECT_EQ(messages(), QStringList({"文件正在被播放，不能删除！"}));
@@ -234,10 +235,16 @@ TEST_F(CommandsTest, DeleteFilesGoesToTheTrashAndSparesThePlayingFile) {
   EXPECT_EQ(kept.readAll(), "data");
   QFile info(trash + QStringLiteral("info/1.mp3.trashinfo"));
   ASSERT_TRUE(info.open(QIODevice::ReadOnly));
-  const QByteArray text = info.readAll();
-  EXPECT_TRUE(text.startsWith("[Trash Info]")) << text.toStdString();
-  EXPECT_TRUE(text.contains("Path=")) << text.toStdString();
+  const QList<QByteArray> lines = info.readAll().split('\n');
+  ASSERT_GE(lines.size(), 3);
+  EXPECT_EQ(lines[0], "[Trash Info]");
+  EXPECT_EQ(lines[1], "Path=" + QUrl::toPercentEncoding(music("1.mp3"), "/"));
+  EXPECT_TRUE(lines[2].startsWith("DeletionDate=20")) << lines[2].toStdString();
   EXPECT_TRUE(QFileInfo::exists(trash + QStringLiteral("files/3.mp3")));
+  QFile second(trash + QStringLiteral("files/1 (2).mp3"));
+  ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+  EXPECT_EQ(second.readAll(), "again");
+  EXPECT_TRUE(QFileInfo::exists(trash + QStringLiteral("info/1 (2).mp3.trashinfo")));
 }
 
 TEST_F(CommandsTest, AFileThatCannotBeTrashedEndsTheCommandWithRowsSoFarRemoved) {
