@@ -135,7 +135,8 @@ class Fplay : public QWidget, private LyricHost {
   bool playlistEvent(QObject* watched, QEvent* event);
   void beginCellEdit();
   void commitCellEdit();
-  void endRowDrag(QPoint viewportPos, bool drop);
+  // Drops the dragged row at a point of the view (nothing outside it).
+  void endRowDrag(QPoint viewportPos);
   // Copies the rows' selected flags into the view after the rows were reset.
   void showRowSelection();
   void applyLyricMenuOutcome(const LyricMenuOutcome& outcome);

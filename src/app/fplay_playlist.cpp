@@ -349,10 +349,8 @@ bool Fplay::playlistEvent(QObject* watched, QEvent* event) {
         ShowRowMenu(mouse->globalPosition().toPoint(), mouse->position().toPoint().x());
         return false;
       }
-      if (mouse->button() == Qt::LeftButton && dragging_) {
-        endRowDrag(mouse->position().toPoint(), true);
-        return true;
-      }
+      // The view still sees the release, which ends its own pressed state.
+      if (mouse->button() == Qt::LeftButton && dragging_) endRowDrag(mouse->position().toPoint());
       dragRow_ = 0;
       return false;
     }
@@ -361,13 +359,13 @@ bool Fplay::playlistEvent(QObject* watched, QEvent* event) {
   }
 }
 
-void Fplay::endRowDrag(QPoint viewportPos, bool drop) {
+void Fplay::endRowDrag(QPoint viewportPos) {
   dragSnapshot_->hide();
   list_->viewport()->unsetCursor();
   const int src = dragRow_;
   dragRow_ = 0;
   dragging_ = false;
-  if (!drop || !list_->viewport()->rect().contains(viewportPos)) return;
+  if (!list_->viewport()->rect().contains(viewportPos)) return;
   ctx_.log.trap(QStringLiteral("List1_OLEDragDrop"), [&] {
     const int row = list_->rowAt(viewportPos.y());
     const int target = row >= 0 ? row + 1 : ListCount() + 1;

@@ -192,6 +192,13 @@ TEST_F(PlaylistUiTest, DraggingARowMovesItAndCurrentFollows) {
   EXPECT_EQ(ctx->player.CurrentIndex, 2);
   EXPECT_EQ(ctx->playlist.row(3).numberText, "3.");
   EXPECT_EQ(ctx->playlist.selectedItem(), 3);
+  EXPECT_TRUE(ctx->playlist.row(3).selected);
+
+  // The view goes on selecting by clicks after a drag.
+  click(5);
+  EXPECT_EQ(ctx->playlist.selectedItem(), 5);
+  EXPECT_FALSE(ctx->playlist.row(3).selected);
+  EXPECT_TRUE(ctx->playlist.row(5).selected);
 }
 
 TEST_F(PlaylistUiTest, RevealShowsTheSelectedFile) {
