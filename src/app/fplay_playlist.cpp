@@ -324,7 +324,7 @@ bool Fplay::playlistEvent(QObject* watched, QEvent* event) {
       if (dragRow_ < 1 || !(mouse->buttons() & Qt::LeftButton)) return false;
       const QPoint at = mouse->position().toPoint();
       if (!dragging_ && (at - dragFrom_).manhattanLength() >= QApplication::startDragDistance()) {
-        // The snapshot of the dragged row: its selection highlight shows only on the current row.
+        // A picture of the dragged row as drawn now, carried over the rows.
         dragging_ = true;
         const QRect rowRect(0, list_->rowViewportPosition(dragRow_ - 1), viewport->width(),
                             list_->rowHeight(dragRow_ - 1));
