@@ -160,6 +160,7 @@ void Fplay::buildElements() {
   connect(Pic1(2), &PicturePane::resized, this, [this] { PrepareVis(); });
   buildMenus();
   buildLyricMenu();
+  buildPlaylistCommands();
 }
 
 // ---------------------------------------------------------------- start-up

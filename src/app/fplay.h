@@ -4,6 +4,7 @@
 #include "app/skinwidgets.h"
 #include "app/transport.h"
 #include "lyrics/loadword.h"
+#include "playlist/playlistcommands.h"
 #include "visual/bpvissource.h"
 #include "visual/visualiser.h"
 
@@ -18,6 +19,7 @@
 
 class QMenu;
 class QAction;
+class QLineEdit;
 
 namespace lyrovo {
 
@@ -106,6 +108,30 @@ class Fplay : public QWidget, private LyricHost {
   int PlayablePathCount(const QStringList& absolutePaths) const;
   // Saves the list and both settings files now (the session is ending).
   void SaveAll();
+  // The playlist's commands: the row menu (right-click on a row), the delete
+  // and sort menus of the 移除 and 排序 buttons, the cell editor, and moving
+  // a row by dragging it.
+  void ShowRowMenu(QPoint globalPos, int x);
+  void menuLs_Click(int index);
+  void renames_Click(int entry);
+  void sendtos_Click(int entry);
+  void ShowDeleteMenu();
+  void ShowSortMenu();
+  void menuDs_Click(int index);
+  void menuSs_Click(int index);
+  QMenu* menuL() const { return menuL_; }
+  QMenu* menuD() const { return menuD_; }
+  QMenu* menuS() const { return menuS_; }
+  QAction* menuLsEntry(int index) const { return menuLs_.value(index); }
+  QAction* menuSsEntry(int index) const { return menuSs_.value(index - 1); }
+  QLineEdit* Text1() const { return text1_; }
+  int EditColumn() const { return editColumn_; }
+  const SortState& ListSortState() const { return sortState_; }
+  // Opens the media information window for a file, and the options window at a page.
+  void ShowMediaInfo(const QString& path);
+  void ShowOptions(int page);
+  // How a file is shown in the file manager; tests replace it.
+  void setRevealFile(std::function<void(const QString&)> reveal) { revealFile_ = std::move(reveal); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -118,6 +144,15 @@ class Fplay : public QWidget, private LyricHost {
   void buildElements();
   void buildMenus();
   void buildLyricMenu();
+  void buildPlaylistCommands();
+  // Mouse, key and focus events of the playlist view; true when used up.
+  bool playlistEvent(QObject* watched, QEvent* event);
+  void beginCellEdit();
+  void commitCellEdit();
+  // Drops the dragged row at a point of the view (nothing outside it).
+  void endRowDrag(QPoint viewportPos);
+  // Copies the rows' selected flags into the view after the rows were reset.
+  void showRowSelection();
   void applyLyricMenuOutcome(const LyricMenuOutcome& outcome);
   // Playing position in ms for the lyric pane.
   std::int32_t positionMs() const;
@@ -239,6 +274,27 @@ class Fplay : public QWidget, private LyricHost {
   QString lastLyricSource_;
   AutoSaver* autoSaver_ = nullptr;
   HandOverServer* handOver_ = nullptr;
+
+  QMenu* menuL_ = nullptr;
+  QMenu* menuD_ = nullptr;
+  QMenu* menuS_ = nullptr;
+  QMap<int, QAction*> menuLs_;  // by the list menu's index, 0..12
+  QList<QAction*> renames_;
+  QList<QAction*> sendtos_;
+  QList<QAction*> menuDs_;  // menuDs_[i - 1] is entry i
+  QList<QAction*> menuSs_;
+  QLineEdit* text1_ = nullptr;  // the cell editor
+  int editColumn_ = 2;          // column under the pointer at the last right-click
+  int editingRow_ = 0;
+  int editingColumn_ = 0;
+  bool editModified_ = false;
+  bool listHasFocus_ = false;
+  SortState sortState_;
+  int dragRow_ = 0;  // row pressed for a drag, 0 = none
+  bool dragging_ = false;
+  QPoint dragFrom_;
+  QLabel* dragSnapshot_ = nullptr;
+  std::function<void(const QString&)> revealFile_;
 };
 
 }  // namespace lyrovo

@@ -229,6 +229,12 @@ void Fplay::Image1_Click(int index) {
       case 8:
         previousOrNext(true);
         break;
+      case 27:
+        ShowDeleteMenu();
+        break;
+      case 28:
+        ShowSortMenu();
+        break;
       default:
         break;
     }
@@ -607,6 +613,7 @@ bool Fplay::eventFilter(QObject* watched, QEvent* event) {
   // Rows follow the list font; columns and the scroll thumb follow the view's size.
   if (watched == list_ && event->type() == QEvent::FontChange) fitListRowsToFont();
   if (watched == list_->viewport() && event->type() == QEvent::Resize) RefreshListLayout();
+  if (playlistEvent(watched, event)) return true;
   if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (watched == Pic1(1) && key->key() == Qt::Key_Escape && ctx_.lyricPane.FullScreen) {

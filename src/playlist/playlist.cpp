@@ -61,6 +61,45 @@ void Playlist::clear() {
   if (observer_) observer_->afterReset();
 }
 
+void Playlist::removeRows(const std::vector<bool>& doomed) {
+  if (doomed.size() != rows_.size())
+    throw AppError(errors::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+  if (observer_) observer_->beforeReset();
+  std::vector<PlaylistRow> kept;
+  kept.reserve(rows_.size());
+  int newSelected = 0;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (doomed[i]) continue;
+    kept.push_back(std::move(rows_[i]));
+    if (int(i) + 1 == selectedItem_) newSelected = int(kept.size());
+  }
+  rows_ = std::move(kept);
+  selectedItem_ = newSelected;
+  if (observer_) observer_->afterReset();
+}
+
+void Playlist::reorder(const std::vector<int>& order) {
+  if (order.size() != rows_.size())
+    throw AppError(errors::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+  std::vector<bool> seen(rows_.size(), false);
+  for (int old : order) {
+    if (old < 0 || old >= count() || seen[std::size_t(old)])
+      throw AppError(errors::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
+    seen[std::size_t(old)] = true;
+  }
+  if (observer_) observer_->beforeReset();
+  std::vector<PlaylistRow> moved;
+  moved.reserve(rows_.size());
+  int newSelected = 0;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    moved.push_back(std::move(rows_[std::size_t(order[k])]));
+    if (order[k] + 1 == selectedItem_) newSelected = int(k) + 1;
+  }
+  rows_ = std::move(moved);
+  selectedItem_ = newSelected;
+  if (observer_) observer_->afterReset();
+}
+
 void Playlist::changed(int first, int last) {
   first = std::max(first, 1);
   last = std::min(last, count());

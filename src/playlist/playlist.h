@@ -68,6 +68,13 @@ class Playlist {
   // Removes the row at position 1..count() (AppError 9 otherwise).
   void remove(int position);
   void clear();
+  // Removes every row whose flag is set (doomed holds one flag per row) in
+  // one step, announced as a reset. The selected item follows its row.
+  void removeRows(const std::vector<bool>& doomed);
+  // Puts the rows in a new order: order[k] is the 0-based old index of the
+  // row that ends up at index k (a permutation of 0..count()-1). Announced
+  // as a reset; the selected item follows its row.
+  void reorder(const std::vector<int>& order);
 
   // Announces that rows first..last (clamped to the list) were edited.
   void changed(int first, int last);
