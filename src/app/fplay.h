@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QAction;
@@ -22,6 +23,10 @@ namespace lyrovo {
 
 class PlaylistTableModel;
 struct ListColumnWidths;
+struct AddingState;
+struct AddRequest;
+struct PlaylistRow;
+class LoadingPanel;
 class LyricPane;
 struct LyricMenuOutcome;
 
@@ -92,6 +97,25 @@ class Fplay : public QWidget, private LyricHost {
   // Places every element for the window's current size.
   void LayoutWindow();
 
+  // Adding files and folders. Each add runs on a worker while the loading
+  // panel stands in the playlist's place; an add asked for meanwhile waits.
+  void menuAs_Click(int index);  // 1 add files, 2 add folder
+  void ShowAddMenu(QPoint at);
+  // The file dialog; replace ("open") empties the list first and plays row 1.
+  void AddFiles(bool replace);
+  void AddFolder();
+  // Appends files and folders (walked as "add folder" does, subfolders
+  // when addSubFold is on) in the order given; with playFirstNew the first
+  // row added is played. Paths from the command line and from a second
+  // launch come here.
+  void AddPaths(const QStringList& paths, bool playFirstNew);
+  void Form_OLEDragDrop(const QStringList& paths);
+  void List1_OLEDragDrop(const QStringList& paths, QPoint at);
+  void CancelLoading();
+  bool Loading() const;
+  QMenu* menuA() const { return menuA_; }
+  LoadingPanel* loadingPanel() const { return loadingPanel_; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -129,6 +153,14 @@ class Fplay : public QWidget, private LyricHost {
   void InstallWindowHooks();
   void RegisterHotKeys();
   void TrimWorkingSet();
+
+  // Adding files and folders.
+  void buildAdding();
+  void queueAdd(AddRequest request);
+  void startNextAdd();
+  void addCounted(int total);
+  void addRows(std::vector<PlaylistRow>& batch);
+  void finishAdd();
 
   // Playlist upkeep.
   void AddList(const QString& path, int position);
@@ -217,6 +249,9 @@ class Fplay : public QWidget, private LyricHost {
   QString lyricInfo_;
   QString photoInfo_;
   QString lastLyricSource_;
+  QMenu* menuA_ = nullptr;
+  LoadingPanel* loadingPanel_ = nullptr;
+  std::unique_ptr<AddingState> adding_;
 };
 
 }  // namespace lyrovo

@@ -226,6 +226,12 @@ void Fplay::Image1_Click(int index) {
       case 8:
         previousOrNext(true);
         break;
+      case 9:
+        AddFiles(true);
+        break;
+      case 26:
+        ShowAddMenu(QCursor::pos());
+        break;
       default:
         break;
     }
