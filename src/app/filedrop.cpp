@@ -18,7 +18,11 @@ QStringList LocalPathsOf(const QMimeData* mime) {
 }
 
 FileDropFilter::FileDropFilter(QWidget* target, QTableView* list, Accepts accepts, Dropped dropped)
-    : QObject(target), target_(target), list_(list), accepts_(std::move(accepts)), dropped_(std::move(dropped)) {
+    : QObject(target),
+      target_(target),
+      list_(list),
+      accepts_(std::move(accepts)),
+      dropped_(std::move(dropped)) {
   target->setAcceptDrops(true);
   target->installEventFilter(this);
   if (list_) {

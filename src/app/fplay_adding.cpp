@@ -47,7 +47,8 @@ void Fplay::buildAdding() {
   const auto accepts = [this](const QStringList& paths) {
     return AcceptableDrop(paths, ctx_.player.SupportedTypes);
   };
-  new FileDropFilter(this, nullptr, accepts, [this](const QStringList& paths, QPoint) { Form_OLEDragDrop(paths); });
+  new FileDropFilter(this, nullptr, accepts,
+                     [this](const QStringList& paths, QPoint) { Form_OLEDragDrop(paths); });
   new FileDropFilter(list_->viewport(), list_, accepts,
                      [this](const QStringList& paths, QPoint at) { List1_OLEDragDrop(paths, at); });
 }
@@ -61,9 +62,9 @@ void Fplay::menuAs_Click(int index) {
 
 void Fplay::AddFiles(bool replace) {
   ctx_.log.trap(QStringLiteral("menuAs_Click"), [&] {
-    const QStringList chosen = ctx_.prompts->openFiles(
-        kTitlePrefix + QStringLiteral("添加文件(可多选)(注意：添加在列表最后)"), ctx_.settings.initFilePath,
-        openFileFilter_, true);
+    const QStringList chosen =
+        ctx_.prompts->openFiles(kTitlePrefix + QStringLiteral("添加文件(可多选)(注意：添加在列表最后)"),
+                                ctx_.settings.initFilePath, openFileFilter_, true);
     if (chosen.isEmpty()) return;
     ctx_.settings.initFilePath = withSlash(QFileInfo(chosen.first()).absolutePath());
     AddRequest request;
@@ -82,7 +83,8 @@ void Fplay::AddFolder() {
     if (!folder || folder->isEmpty()) return;
     ctx_.settings.initFolderPath = withSlash(*folder);
     AddRequest request;
-    request.source = {AddSource::Kind::Folder, {*folder}, ctx_.settings.addSubFold, ctx_.player.SupportedTypes};
+    request.source = {
+        AddSource::Kind::Folder, {*folder}, ctx_.settings.addSubFold, ctx_.player.SupportedTypes};
     request.location = QStringLiteral("menuAs_Click");
     request.counts = true;
     queueAdd(std::move(request));
@@ -179,7 +181,8 @@ void Fplay::startNextAdd() {
     ctx_.log.log(QStringLiteral("addfile"), errors::pathAccess(folder));
   };
   handlers.finished = [this] { finishAdd(); };
-  state.worker = std::make_unique<AddWorker>(request.source, &ctx_.BP1.backend().plugins(), std::move(handlers));
+  state.worker =
+      std::make_unique<AddWorker>(request.source, &ctx_.BP1.backend().plugins(), std::move(handlers));
   state.worker->start();
 }
 
@@ -230,8 +233,9 @@ void Fplay::finishAdd() {
     if (nothingFound) return;  // nothing added, nothing saved
     if (state.added > 0) {
       RenumberRows(ctx_.playlist, state.firstNew);
-      const QItemSelection rows(listModel_->index(state.firstNew - 1, 0),
-                                listModel_->index(state.firstNew + state.added - 2, PlaylistTableModel::ColumnCount - 1));
+      const QItemSelection rows(
+          listModel_->index(state.firstNew - 1, 0),
+          listModel_->index(state.firstNew + state.added - 2, PlaylistTableModel::ColumnCount - 1));
       list_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
       ScrollToRow(state.firstNew);
     }

@@ -51,13 +51,15 @@ void walkFolder(const QString& folder, bool subfolders, const QString& types, co
         out.append(entry.filePath());
       }
     }
-    std::for_each(children.rbegin(), children.rend(), [&](QString& child) { stack.push_back(std::move(child)); });
+    std::for_each(children.rbegin(), children.rend(),
+                  [&](QString& child) { stack.push_back(std::move(child)); });
   }
 }
 
 }  // namespace
 
-QStringList CollectAddFiles(const AddSource& source, const std::atomic<bool>& cancel, QStringList* unreadable) {
+QStringList CollectAddFiles(const AddSource& source, const std::atomic<bool>& cancel,
+                            QStringList* unreadable) {
   QStringList out;
   for (const QString& path : source.paths) {
     if (cancel.load()) break;
