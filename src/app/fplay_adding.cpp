@@ -200,24 +200,39 @@ void Fplay::addRows(std::vector<PlaylistRow>& batch) {
   AddingState& state = *adding_;
   PlayerState& player = ctx_.player;
   const bool progress = state.total > LoadingPanel::kProgressAbove;
+  // Appended rows go into the list in one step at the end of the batch;
+  // rows at a fixed position one by one, each before the one added last.
+  std::vector<PlaylistRow> appended;
+  bool full = false;
   for (PlaylistRow& row : batch) {
-    if (state.cancelled) return;
-    const int position = state.position > 0 ? std::min(state.position, ListCount() + 1) : ListCount() + 1;
+    if (state.cancelled) break;
+    if (ListCount() + int(appended.size()) >= Playlist::kMaxRows) {
+      full = true;
+      break;
+    }
+    const int position = state.position > 0 ? std::min(state.position, ListCount() + 1)
+                                            : ListCount() + int(appended.size()) + 1;
     row.numberText = QString::number(position) + u'.';
     row.selected = true;
-    // A full list ends the add; the rows added so far stay and are saved.
-    if (!ctx_.log.trap(state.current.location, [&] { ctx_.playlist.insert(position, std::move(row)); })) {
-      state.failed = true;
-      CancelLoading();
-      return;
+    if (state.position > 0) {
+      ctx_.playlist.insert(position, std::move(row));
+      // Rows inserted before the current row move it down; CurrentIndex follows it.
+      if (position <= player.CurrentIndex) ++player.CurrentIndex;
+    } else {
+      appended.push_back(std::move(row));
     }
-    // Rows inserted before the current row move it down; CurrentIndex follows it.
-    if (state.position > 0 && position <= player.CurrentIndex) ++player.CurrentIndex;
     ++state.added;
     if (progress) {
       loadingPanel_->setProgress(state.added, state.total);
       loadingPanel_->setStatus(QStringLiteral("加载文件：%1/%2").arg(state.added).arg(state.total));
     }
+  }
+  ctx_.playlist.append(std::move(appended));
+  // A full list ends the add as a failure; the rows added so far stay and are saved.
+  if (full) {
+    ctx_.log.log(state.current.location, errors::overflow());
+    state.failed = true;
+    CancelLoading();
   }
 }
 

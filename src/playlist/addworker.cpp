@@ -6,6 +6,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 namespace lyrovo {
@@ -27,6 +28,8 @@ void AddWorker::start() {
 
 void AddWorker::cancel() { cancel_ = true; }
 
+int AddWorker::readerThreads() { return std::clamp(int(std::thread::hardware_concurrency()), 1, 4); }
+
 void AddWorker::post(std::function<void()> call) {
   QMetaObject::invokeMethod(receiver_.get(), std::move(call), Qt::QueuedConnection);
 }
@@ -42,23 +45,49 @@ void AddWorker::run() {
     if (!cancel_.load() && handlers_.counted) handlers_.counted(total);
   });
 
+  // Rows are read by this thread and a few helpers, each taking the next
+  // unread file; this thread hands over the finished rows at the front, in
+  // file order.
+  const int count = int(files.size());
   DecoderCache cache;
-  std::vector<PlaylistRow> batch;
+  std::vector<PlaylistRow> rows(std::size_t(count), PlaylistRow{});
+  const std::unique_ptr<std::atomic<bool>[]> ready(new std::atomic<bool>[std::size_t(count)]);
+  for (int i = 0; i < count; ++i) ready[i] = false;
+  std::atomic<int> next{0};
+  const auto readOne = [&]() -> bool {
+    if (next.load() >= count || cancel_.load()) return false;
+    const int i = next++;
+    if (i >= count) return false;
+    rows[std::size_t(i)] = ReadAddedRow(files[i], plugins_, &cache);
+    ready[i].store(true, std::memory_order_release);
+    return true;
+  };
+  std::vector<std::thread> helpers;
+  for (int k = 1; k < std::min(readerThreads(), count); ++k)
+    helpers.emplace_back([&] {
+      while (readOne()) {
+      }
+    });
+
+  int delivered = 0;
   QElapsedTimer sinceHandOver;
   sinceHandOver.start();
-  auto handOver = [&] {
-    post([this, rows = std::move(batch)]() mutable {
-      if (!cancel_.load() && handlers_.rows) handlers_.rows(rows);
-    });
-    batch.clear();
+  const auto handOver = [&] {
+    std::vector<PlaylistRow> batch;
+    while (delivered < count && ready[delivered].load(std::memory_order_acquire))
+      batch.push_back(std::move(rows[std::size_t(delivered++)]));
+    if (!batch.empty())
+      post([this, batch = std::move(batch)]() mutable {
+        if (!cancel_.load() && handlers_.rows) handlers_.rows(batch);
+      });
     sinceHandOver.restart();
   };
-  for (const QString& file : files) {
-    if (cancel_.load()) break;
-    batch.push_back(ReadAddedRow(file, plugins_, &cache));
-    if (sinceHandOver.elapsed() >= kBatchMs) handOver();
+  while (delivered < count && !cancel_.load()) {
+    if (!readOne())
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the helpers finish the last files
+    if (sinceHandOver.elapsed() >= kBatchMs || next.load() >= count) handOver();
   }
-  if (!batch.empty()) handOver();
+  for (std::thread& helper : helpers) helper.join();
   post([this] {
     if (handlers_.finished) handlers_.finished();
   });

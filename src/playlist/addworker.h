@@ -15,7 +15,8 @@ namespace lyrovo {
 class PluginHost;
 
 // Runs one add off the thread that starts it: collects the files
-// (CollectAddFiles), then reads each file's row (ReadAddedRow), and hands
+// (CollectAddFiles), then reads each file's row (ReadAddedRow, on as many
+// threads as there are cores), and hands
 // the results back to the starting thread through its event loop, in
 // order: counted once, rows in batches in file order, then finished. That
 // thread never waits on the disk; the worker checks the cancel flag before
@@ -42,6 +43,8 @@ class AddWorker {
   void cancel();
   bool cancelled() const { return cancel_.load(); }
 
+  // Threads that read rows at once: one a core, at most four.
+  static int readerThreads();
   // Batches are handed over at least this often while rows are read.
   static constexpr int kBatchMs = 15;
 
