@@ -7,8 +7,12 @@
 #include "support/testworld.h"
 
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -275,4 +279,55 @@ TEST_F(AddingTest, TheAddMenuAndItsEntries) {
   window->menuAs_Click(2);
   EXPECT_FALSE(window->Loading());
   EXPECT_FALSE(QFileInfo::exists(world.appPath() + QStringLiteral("Playlist.dat")));
+}
+
+TEST_F(AddingTest, DragOverTheListOffersCopyShowsTheMarkerAndDropsAdd) {
+  start();
+  fillRows(3);
+  QWidget* viewport = window->List1()->viewport();
+  const QString song = songs(QStringLiteral("drag"), 1)[0];
+  auto mimeOf = [](const QStringList& paths) {
+    auto* mime = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    mime->setUrls(urls);
+    return mime;
+  };
+  const QRect first = window->List1()->visualRect(window->List1()->model()->index(0, 0));
+  auto enter = [&](QMimeData* mime) {
+    QDragEnterEvent event(first.center(), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    event.setDropAction(Qt::IgnoreAction);
+    event.ignore();
+    QCoreApplication::sendEvent(viewport, &event);
+    return event.isAccepted() && event.dropAction() == Qt::CopyAction;
+  };
+  QWidget* marker = viewport->findChild<QWidget*>(QStringLiteral("insertionMarker"));
+  ASSERT_NE(marker, nullptr);
+
+  // Text files alone, text and remote addresses: no effect, no marker.
+  std::unique_ptr<QMimeData> texts(mimeOf({world.path(QStringLiteral("a.txt"))}));
+  EXPECT_FALSE(enter(texts.get()));
+  EXPECT_FALSE(marker->isVisible());
+  std::unique_ptr<QMimeData> remote(new QMimeData);
+  remote->setText(QStringLiteral("hello"));
+  remote->setUrls({QUrl(QStringLiteral("https://example.org/song.mp3"))});
+  EXPECT_FALSE(enter(remote.get()));
+
+  // 10 000 paths, one of them a folder: the copy effect and the marker on row 1's top edge.
+  QStringList many;
+  for (int i = 0; i < 9999; ++i) many << world.path(QStringLiteral("nothing/%1.txt").arg(i));
+  many << world.path(QStringLiteral("drag"));
+  std::unique_ptr<QMimeData> drag(mimeOf(many));
+  EXPECT_TRUE(enter(drag.get()));
+  EXPECT_TRUE(marker->isVisible());
+  EXPECT_LE(std::abs(marker->y() - first.top()), 1);
+
+  QDropEvent drop(first.center(), Qt::CopyAction, drag.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &drop);
+  EXPECT_FALSE(marker->isVisible());
+  ASSERT_TRUE(finished());
+  ASSERT_EQ(ctx->playlist.count(), 4);
+  EXPECT_EQ(pathAt(1), song);
+  EXPECT_EQ(pathAt(2), QStringLiteral("/old/1.mp3"));
 }
