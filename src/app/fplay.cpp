@@ -1,8 +1,10 @@
 #include "app/fplay.h"
 
+#include "app/adding.h"
 #include "app/appicon.h"
 #include "app/autosave.h"
 #include "app/handover.h"
+#include "app/loadingpanel.h"
 #include "app/playlistdelegate.h"
 #include "download/download.h"
 #include "download/serverconfig.h"
@@ -161,6 +163,7 @@ void Fplay::buildElements() {
   buildMenus();
   buildLyricMenu();
   buildPlaylistCommands();
+  buildAdding();
 }
 
 // ---------------------------------------------------------------- start-up
@@ -221,8 +224,9 @@ bool Fplay::readCommandLine() {
   ctx_.player.SupportedTypes = kProvisionalTypes;
   if (arguments_.isEmpty()) return true;
   const auto anySupported = [&](const QString& types) {
-    return std::any_of(arguments_.begin(), arguments_.end(),
-                       [&](const QString& name) { return IsSupportedFile(name.toLower(), types); });
+    return std::any_of(arguments_.begin(), arguments_.end(), [&](const QString& name) {
+      return IsSupportedFile(name.toLower(), types) || QFileInfo(name).isDir();
+    });
   };
   if (!anySupported(ctx_.player.SupportedTypes) && !anySupported(pluginFileTypes())) {
     ctx_.prompts->message(Prompts::Icon::None, Prompts::Buttons::Ok, kTitlePrefix + QStringLiteral("提示"),
@@ -329,6 +333,13 @@ void Fplay::InitAudioEngine() {
 void Fplay::FillPlaylist() {
   if (commandLineFiles_.isEmpty()) {
     LoadPlaylist();
+    return;
+  }
+  // A folder among the paths: all of them are added on the worker, in
+  // order, and the first row plays once they are in.
+  if (std::any_of(commandLineFiles_.begin(), commandLineFiles_.end(),
+                  [](const QString& path) { return QFileInfo(path).isDir(); })) {
+    AddPaths(commandLineFiles_, true);
     return;
   }
   // Each playable file of the command line is appended (an unplayable one
@@ -523,6 +534,7 @@ void Fplay::LayoutWindow() {
   Image1(24)->setGeometry(w - margin - 8, listTop, 8, listHeight);
   Image1(25)->setGeometry(w - margin - 8, Image1(25)->y() < listTop ? listTop : Image1(25)->y(), 8,
                           std::min(listHeight, 30));
+  loadingPanel_->setGeometry(list_->geometry());
   x = right;
   for (int index : {26, 27, 28, 29}) {
     Image1(index)->setGeometry(x, h - margin - 20, 40, 18);

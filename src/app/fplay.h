@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QAction;
@@ -27,6 +28,10 @@ class PlaylistTableModel;
 class AutoSaver;
 class HandOverServer;
 struct ListColumnWidths;
+struct AddingState;
+struct AddRequest;
+struct PlaylistRow;
+class LoadingPanel;
 class LyricPane;
 struct LyricMenuOutcome;
 
@@ -101,8 +106,8 @@ class Fplay : public QWidget, private LyricHost {
   // saved within seconds, and a second launch can hand its files over. The
   // player is ready once its hand-over socket listens.
   void FinishStartUp();
-  // Appends the playable files among absolutePaths, saves the list, brings
-  // the window up and plays the first new row. Folders are skipped.
+  // Brings the window up and adds absolutePaths (files and folders) as
+  // AddPaths does, playing the first new row.
   void AddAndPlayPaths(const QStringList& absolutePaths);
   // How many of absolutePaths AddAndPlayPaths would take (a folder counts).
   int PlayablePathCount(const QStringList& absolutePaths) const;
@@ -132,6 +137,24 @@ class Fplay : public QWidget, private LyricHost {
   void ShowOptions(int page);
   // How a file is shown in the file manager; tests replace it.
   void setRevealFile(std::function<void(const QString&)> reveal) { revealFile_ = std::move(reveal); }
+  // Adding files and folders. Each add runs on a worker while the loading
+  // panel stands in the playlist's place; an add asked for meanwhile waits.
+  void menuAs_Click(int index);  // 1 add files, 2 add folder
+  void ShowAddMenu(QPoint at);
+  // The file dialog; replace ("open") empties the list first and plays row 1.
+  void AddFiles(bool replace);
+  void AddFolder();
+  // Appends files and folders (walked as "add folder" does, subfolders
+  // when addSubFold is on) in the order given; with playFirstNew the first
+  // row added is played. Paths from the command line and from a second
+  // launch come here.
+  void AddPaths(const QStringList& paths, bool playFirstNew);
+  void Form_OLEDragDrop(const QStringList& paths);
+  void List1_OLEDragDrop(const QStringList& paths, QPoint at);
+  void CancelLoading();
+  bool Loading() const;
+  QMenu* menuA() const { return menuA_; }
+  LoadingPanel* loadingPanel() const { return loadingPanel_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -181,6 +204,14 @@ class Fplay : public QWidget, private LyricHost {
   void InstallWindowHooks();
   void RegisterHotKeys();
   void TrimWorkingSet();
+
+  // Adding files and folders.
+  void buildAdding();
+  void queueAdd(AddRequest request);
+  void startNextAdd();
+  void addCounted(int total);
+  void addRows(std::vector<PlaylistRow>& batch);
+  void finishAdd();
 
   // Playlist upkeep.
   void AddList(const QString& path, int position);
@@ -295,6 +326,9 @@ class Fplay : public QWidget, private LyricHost {
   QPoint dragFrom_;
   QLabel* dragSnapshot_ = nullptr;
   std::function<void(const QString&)> revealFile_;
+  QMenu* menuA_ = nullptr;
+  LoadingPanel* loadingPanel_ = nullptr;
+  std::unique_ptr<AddingState> adding_;
 };
 
 }  // namespace lyrovo

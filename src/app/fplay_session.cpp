@@ -78,23 +78,13 @@ int Fplay::PlayablePathCount(const QStringList& absolutePaths) const {
 }
 
 void Fplay::AddAndPlayPaths(const QStringList& absolutePaths) {
-  const int firstNew = ListCount() + 1;
-  // A list that fills up keeps what fitted (logged).
-  ctx_.log.trap(QStringLiteral("AddList"), [&] {
-    for (const QString& path : absolutePaths)
-      if (FileExists(path) && IsSupportedFile(path.toLower(), ctx_.player.SupportedTypes))
-        AddList(path, ListCount() + 1);
-  });
-  if (ListCount() < firstNew) return;
-  RenumberRows(ctx_.playlist, firstNew);
-  ctx_.player.CurrentIndex = std::int16_t(firstNew);
-  SavePlaylist();
-  RefreshListLayout();
   if (isMinimized()) showNormal();
   show();
   raise();
   activateWindow();
-  ctx_.log.trap(QStringLiteral("AddAndPlayPaths"), [&] { Play(); });
+  // Files and folders go through the ordinary add (folders walked, the list
+  // saved when it ends), which plays the first row it added.
+  AddPaths(absolutePaths, true);
 }
 
 void Fplay::SaveAll() {

@@ -235,6 +235,12 @@ void Fplay::Image1_Click(int index) {
       case 28:
         ShowSortMenu();
         break;
+      case 9:
+        AddFiles(true);
+        break;
+      case 26:
+        ShowAddMenu(QCursor::pos());
+        break;
       default:
         break;
     }

@@ -9,8 +9,13 @@
 #include <sndfile.h>
 #include <vorbis/vorbisfile.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -167,6 +172,61 @@ bool mpegLengthFits(off_t length, long rate, const mpg123_frameinfo2& info, qint
   // A little room for the frames' rounding to whole bytes.
   return seconds * lowestBitsPerSecond / 8 <= double(fileSize) * 1.05 + 4096;
 }
+// The file mpg123 reads, through a buffer: it reads frame headers and
+// frames a few bytes at a time, and scanning a file for its length would
+// otherwise cost two system calls a frame.
+struct BufferedFile {
+  int fd = -1;
+  std::vector<unsigned char> buffer = std::vector<unsigned char>(64 * 1024);
+  std::size_t start = 0, end = 0;  // unread bytes buffer[start, end)
+  off_t position = 0;              // the file offset just after buffer[end - 1]
+
+  ~BufferedFile() {
+    if (fd >= 0) ::close(fd);
+  }
+
+  static mpg123_ssize_t read(void* handle, void* out, std::size_t count) {
+    auto* file = static_cast<BufferedFile*>(handle);
+    auto* target = static_cast<unsigned char*>(out);
+    std::size_t done = 0;
+    while (done < count) {
+      if (file->start == file->end) {
+        const ssize_t got = ::read(file->fd, file->buffer.data(), file->buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return done > 0 ? mpg123_ssize_t(done) : -1;
+        if (got == 0) break;
+        file->start = 0;
+        file->end = std::size_t(got);
+        file->position += got;
+      }
+      const std::size_t take = std::min(count - done, file->end - file->start);
+      std::memcpy(target + done, file->buffer.data() + file->start, take);
+      file->start += take;
+      done += take;
+    }
+    return mpg123_ssize_t(done);
+  }
+
+  static off_t seek(void* handle, off_t offset, int whence) {
+    auto* file = static_cast<BufferedFile*>(handle);
+    const off_t bufferStart = file->position - off_t(file->end);
+    off_t target = -1;
+    if (whence == SEEK_SET) target = offset;
+    if (whence == SEEK_CUR) target = bufferStart + off_t(file->start) + offset;
+    // A target inside the buffer needs no system call.
+    if (target >= bufferStart && target <= file->position) {
+      file->start = std::size_t(target - bufferStart);
+      return target;
+    }
+    const off_t moved =
+        whence == SEEK_END ? ::lseek(file->fd, offset, SEEK_END) : ::lseek(file->fd, target, SEEK_SET);
+    if (moved >= 0) {
+      file->position = moved;
+      file->start = file->end = 0;
+    }
+    return moved;
+  }
+};
 
 class Mpg123Decoder : public Decoder {
  public:
@@ -188,7 +248,13 @@ class Mpg123Decoder : public Decoder {
     mpg123_rates(&rates, &rateCount);
     for (size_t i = 0; i < rateCount; ++i)
       mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    if (mpg123_open(handle, path.constData()) != MPG123_OK) return nullptr;
+    decoder->file_ = std::make_unique<BufferedFile>();
+    decoder->file_->fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (decoder->file_->fd < 0 ||
+        mpg123_replace_reader_handle(handle, &BufferedFile::read, &BufferedFile::seek, nullptr) !=
+            MPG123_OK ||
+        mpg123_open_handle(handle, decoder->file_.get()) != MPG123_OK)
+      return nullptr;
     decoder->opened_ = true;
     long rate = 0;
     int channels = 0, encoding = 0;
@@ -254,6 +320,7 @@ class Mpg123Decoder : public Decoder {
       : handle_(handle), spares_(std::move(spares)) {}
   mpg123_handle* handle_;
   std::shared_ptr<DecoderCache::Spares> spares_;
+  std::unique_ptr<BufferedFile> file_;  // closed after mpg123 let go of it
   bool opened_ = false;
   StreamFormat format_;
   std::int64_t length_ = 0;

@@ -26,7 +26,8 @@ void Playlist::insert(int position, PlaylistRow row) {
   if (count() >= kMaxRows) throw errors::overflow();
   checkPosition(position, count() + 1);
   // Grow first: once the observer has been told, the insertion must not fail.
-  rows_.reserve(rows_.size() + 1);
+  // Doubling keeps a run of single inserts linear.
+  if (rows_.size() == rows_.capacity()) rows_.reserve(std::max<std::size_t>(16, rows_.capacity() * 2));
   if (observer_) observer_->beforeInsert(position, position);
   rows_.insert(rows_.begin() + (position - 1), std::move(row));
   if (selectedItem_ >= position) ++selectedItem_;
