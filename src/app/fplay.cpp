@@ -1,6 +1,7 @@
 #include "app/fplay.h"
 
 #include "app/appicon.h"
+#include "app/desktopglue.h"
 #include "download/download.h"
 #include "download/serverconfig.h"
 #include "lyrics/lyricpane.h"
@@ -182,6 +183,7 @@ Fplay::LoadResult Fplay::Form_Load() {
     hooked_ = true;  // set before the hooks exist, so a failure below still unhooks what was hooked
     InstallWindowHooks();
     RegisterHotKeys();
+    PublishMediaControls();
     TrimWorkingSet();
   });
   // A start-up that failed half-way still leaves a usable window.
@@ -238,9 +240,6 @@ void Fplay::firstRunSetUp() {
   for (const char* ext : {"mp3", "wma", "wav"})
     AssFile(QString::fromLatin1(ext), ctx_.paths, ctx_.shell, ctx_.log);
 }
-
-// The tray icon comes with the tray subsystem; its tooltip is kept until then.
-void Fplay::InstallTrayIcon() { ctx_.player.TrayTip = ctx_.paths.exeName; }
 
 void Fplay::ApplySkinCursors() {
   for (SkinImage* image : std::as_const(images_))
@@ -397,9 +396,6 @@ void Fplay::ShowMainWindow() {
   list_->show();
 }
 
-// Window hooks and global hot keys come with the shell services.
-void Fplay::InstallWindowHooks() {}
-void Fplay::RegisterHotKeys() {}
 // There is nothing to trim: the kernel manages the working set.
 void Fplay::TrimWorkingSet() {}
 
@@ -418,11 +414,6 @@ void Fplay::PrepareVis() {
   Pic1(2)->update();
 }
 
-// Calls that the shell parts fill in.
-void Fplay::RemoveTrayIcon() {}
-void Fplay::UnregisterHotKeys() {}
-void Fplay::RestoreWindowHooks() {}
-
 // ---------------------------------------------------------------- shutdown
 
 void Fplay::Form_Unload() {
@@ -432,6 +423,7 @@ void Fplay::Form_Unload() {
   timer2_.stop();
   ctx_.log.trap(QStringLiteral("Form_Unload"), [&] {
     StopEngine();
+    WithdrawMediaControls();
     RemoveTrayIcon();
     if (hooked_) {
       UnregisterHotKeys();

@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/skinwidgets.h"
+#include "desktop/hotkeys.h"
 #include "lyrics/loadword.h"
 #include "visual/bpvissource.h"
 #include "visual/visualiser.h"
@@ -24,6 +25,9 @@ class PlaylistTableModel;
 struct ListColumnWidths;
 class LyricPane;
 struct LyricMenuOutcome;
+class DesktopGlue;
+class clsSysTray;
+class MprisService;
 
 // The main window: a borderless, skinned window holding the skin images
 // (Image1 by index), the labels (Label1), the three panes (Pic1 0 photo,
@@ -91,6 +95,23 @@ class Fplay : public QWidget, private LyricHost {
 
   // Places every element for the window's current size.
   void LayoutWindow();
+
+  // The desktop services (fplay_desktop.cpp): the tray icon and its events,
+  // the global hot keys, the media controls. Null before start-up creates them.
+  clsSysTray* Tray() const;
+  GlobalHotKeys* HotKeys() const;
+  MprisService* MediaControls() const;
+  void Tray_LButtonDblClk();
+  void Tray_LButtonDown();
+  void Tray_RButtonDown();
+  // A system-wide Ctrl+Shift hot key was pressed.
+  void GlobalHotKey(HotKey key);
+  // Adds the files at the end of the list and plays the first of them.
+  void AddAndPlayPaths(const QStringList& absolutePaths);
+
+ signals:
+  // The playing position jumped: a seek, or a song starting over.
+  void positionJumped();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -182,6 +203,12 @@ class Fplay : public QWidget, private LyricHost {
   void RemoveTrayIcon();
   void UnregisterHotKeys();
   void RestoreWindowHooks();
+  void PublishMediaControls();
+  void WithdrawMediaControls();
+  void MinimiseToTray();
+  void RestoreFromTray();
+  void CloseToolWindows();
+  friend class DesktopGlue;
 
   AppContext& ctx_;
   QStringList arguments_;
@@ -217,6 +244,7 @@ class Fplay : public QWidget, private LyricHost {
   QString lyricInfo_;
   QString photoInfo_;
   QString lastLyricSource_;
+  std::unique_ptr<DesktopGlue> desktop_;
 };
 
 }  // namespace lyrovo
