@@ -94,7 +94,7 @@ void clsSysTray::onAction(TrayAction action) {
     case TrayAction::LeftPress:
       if (within(lastLeftPress_)) {
         lastLeftPress_ = -1;
-        lastDoubleClick_ = now;
+        pairedPresses_ = now;
         notify(LeftDoubleClick);
       } else {
         lastLeftPress_ = now;
@@ -103,9 +103,11 @@ void clsSysTray::onAction(TrayAction action) {
       }
       break;
     case TrayAction::LeftDoubleClick:
-      if (within(lastDoubleClick_)) break;
       lastLeftPress_ = -1;
-      lastDoubleClick_ = now;
+      if (within(pairedPresses_)) {
+        pairedPresses_ = -1;
+        break;
+      }
       notify(LeftDoubleClick);
       break;
     case TrayAction::RightPress:

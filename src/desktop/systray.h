@@ -104,8 +104,8 @@ class clsSysTray : public QObject {
   QPointer<QObject> source_;
   bool added_ = false;
   int busy_ = 0;
-  std::int64_t lastLeftPress_ = -1;    // time of the last single left press, -1 = none
-  std::int64_t lastDoubleClick_ = -1;  // time of the last double-click raised
+  std::int64_t lastLeftPress_ = -1;  // time of the last single left press, -1 = none
+  std::int64_t pairedPresses_ = -1;  // time two presses made a double-click
 };
 
 }  // namespace lyrovo
