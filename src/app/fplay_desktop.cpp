@@ -147,7 +147,7 @@ void Fplay::Tray_RButtonDown() {
     clsSysTray* tray = Tray();
     tray->holdBusy();
     // Whatever happens while the menu is open, the entries come back for the skin's menu button.
-    connect(
+    const QMetaObject::Connection closed = connect(
         menuT_, &QMenu::aboutToHide, this,
         [this, tray] {
           for (int entry : kWindowEntries) menuTs_[entry - 1]->setVisible(true);
@@ -155,9 +155,10 @@ void Fplay::Tray_RButtonDown() {
         },
         Qt::SingleShotConnection);
     ShowMainMenu(QCursor::pos());
-    if (!menuT_->isVisible()) {
-      menuT_->hide();
+    if (!menuT_->isVisible()) {  // the menu could not open
+      disconnect(closed);
       for (int entry : kWindowEntries) menuTs_[entry - 1]->setVisible(true);
+      tray->releaseBusy();
     }
     TrimWorkingSet();
   });
