@@ -5,6 +5,8 @@
 #include "base/instancelock.h"
 #include "base/playerstate.h"
 #include "base/prompts.h"
+#include "desktop/hotkeys.h"
+#include "desktop/systray.h"
 #include "engine/bp.h"
 #include "engine/tags.h"
 #include "lyrics/lyricmodel.h"
@@ -50,6 +52,9 @@ struct AppContext {
 
   // Ends the process once shutdown has saved everything. Tests replace it.
   std::function<void(int)> terminate = [](int code) { ::_exit(code); };
+  // The desktop's tray icon and global hot keys; empty means the real ones. Tests put in fakes.
+  std::function<std::unique_ptr<TrayIconBackend>()> makeTrayIcon;
+  std::function<std::unique_ptr<GlobalHotKeys>()> makeHotKeys;
 };
 
 }  // namespace lyrovo

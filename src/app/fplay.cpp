@@ -3,6 +3,7 @@
 #include "app/adding.h"
 #include "app/appicon.h"
 #include "app/autosave.h"
+#include "app/desktopglue.h"
 #include "app/handover.h"
 #include "app/loadingpanel.h"
 #include "app/playlistdelegate.h"
@@ -198,6 +199,7 @@ Fplay::LoadResult Fplay::Form_Load() {
     hooked_ = true;  // set before the hooks exist, so a failure below still unhooks what was hooked
     InstallWindowHooks();
     RegisterHotKeys();
+    PublishMediaControls();
     TrimWorkingSet();
   });
   // A start-up that failed half-way still leaves a usable window.
@@ -259,9 +261,6 @@ void Fplay::firstRunSetUp() {
   for (const char* ext : {"mp3", "wma", "wav"})
     AssFile(QString::fromLatin1(ext), ctx_.paths, ctx_.shell, ctx_.log);
 }
-
-// The tray icon comes with the tray subsystem; its tooltip is kept until then.
-void Fplay::InstallTrayIcon() { ctx_.player.TrayTip = ctx_.paths.exeName; }
 
 void Fplay::ApplySkinCursors() {
   for (SkinImage* image : std::as_const(images_))
@@ -425,9 +424,6 @@ void Fplay::ShowMainWindow() {
   list_->show();
 }
 
-// Window hooks and global hot keys come with the shell services.
-void Fplay::InstallWindowHooks() {}
-void Fplay::RegisterHotKeys() {}
 // There is nothing to trim: the kernel manages the working set.
 void Fplay::TrimWorkingSet() {}
 
@@ -446,11 +442,6 @@ void Fplay::PrepareVis() {
   Pic1(2)->update();
 }
 
-// Calls that the shell parts fill in.
-void Fplay::RemoveTrayIcon() {}
-void Fplay::UnregisterHotKeys() {}
-void Fplay::RestoreWindowHooks() {}
-
 // ---------------------------------------------------------------- shutdown
 
 void Fplay::Form_Unload() {
@@ -463,6 +454,7 @@ void Fplay::Form_Unload() {
   timer2_.stop();
   ctx_.log.trap(QStringLiteral("Form_Unload"), [&] {
     StopEngine();
+    WithdrawMediaControls();
     RemoveTrayIcon();
     if (hooked_) {
       UnregisterHotKeys();

@@ -3,6 +3,7 @@
 #include "app/appcontext.h"
 #include "app/skinwidgets.h"
 #include "app/transport.h"
+#include "desktop/hotkeys.h"
 #include "lyrics/loadword.h"
 #include "playlist/playlistcommands.h"
 #include "visual/bpvissource.h"
@@ -34,6 +35,9 @@ struct PlaylistRow;
 class LoadingPanel;
 class LyricPane;
 struct LyricMenuOutcome;
+class DesktopGlue;
+class clsSysTray;
+class MprisService;
 
 // The main window: a borderless, skinned window holding the skin images
 // (Image1 by index), the labels (Label1), the three panes (Pic1 0 photo,
@@ -155,6 +159,20 @@ class Fplay : public QWidget, private LyricHost {
   bool Loading() const;
   QMenu* menuA() const { return menuA_; }
   LoadingPanel* loadingPanel() const { return loadingPanel_; }
+  // The desktop services (fplay_desktop.cpp): the tray icon and its events,
+  // the global hot keys, the media controls. Null before start-up creates them.
+  clsSysTray* Tray() const;
+  GlobalHotKeys* HotKeys() const;
+  MprisService* MediaControls() const;
+  void Tray_LButtonDblClk();
+  void Tray_LButtonDown();
+  void Tray_RButtonDown();
+  // A system-wide Ctrl+Shift hot key was pressed.
+  void GlobalHotKey(HotKey key);
+
+ signals:
+  // The playing position jumped: a seek, or a song starting over.
+  void positionJumped();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -268,6 +286,12 @@ class Fplay : public QWidget, private LyricHost {
   void RemoveTrayIcon();
   void UnregisterHotKeys();
   void RestoreWindowHooks();
+  void PublishMediaControls();
+  void WithdrawMediaControls();
+  void MinimiseToTray();
+  void RestoreFromTray();
+  void CloseToolWindows();
+  friend class DesktopGlue;
 
   AppContext& ctx_;
   QStringList arguments_;
@@ -329,6 +353,7 @@ class Fplay : public QWidget, private LyricHost {
   QMenu* menuA_ = nullptr;
   LoadingPanel* loadingPanel_ = nullptr;
   std::unique_ptr<AddingState> adding_;
+  std::unique_ptr<DesktopGlue> desktop_;
 };
 
 }  // namespace lyrovo

@@ -3,6 +3,7 @@
 // local shortcuts.
 #include "app/fplay.h"
 #include "app/transport.h"
+#include "desktop/systray.h"
 #include "engine/tags.h"
 #include "lyrics/lyricfile.h"
 #include "lyrics/lyricpane.h"
@@ -62,6 +63,7 @@ void Fplay::Play() {
   const PlaylistRow row = list.row(player.CurrentIndex);
   player.TrayTip =
       QStringLiteral("Lyrovo - 媒体信息\r\n标题:") + row.title + QStringLiteral("\r\n歌手:") + row.artist;
+  if (Tray()) Tray()->ChangeToolTip(player.TrayTip);
 
   DrawInfo(QStringLiteral("加载歌曲,请稍候..."));
   engine.aOpen(row.path);
@@ -177,6 +179,7 @@ void Fplay::applyEndOfTrack() {
       placeSeekThumb();
       ctx_.BP1.aPlay();
       timer1_.start();
+      emit positionJumped();
       break;
     case TrackAdvance::Action::Play:
       player.CurrentIndex = std::int16_t(next.row);
@@ -208,7 +211,7 @@ void Fplay::Image1_Click(int index) {
         }
         break;
       case 3:
-        showMinimized();
+        MinimiseToTray();
         break;
       case 4:
         ShowMainMenu(QCursor::pos());
@@ -349,6 +352,7 @@ void Fplay::seekToFraction(double fraction) {
   engine.aPlay();
   setTimeLabel();
   WordAdjust();
+  emit positionJumped();
 }
 
 void Fplay::setVolumeFromKnob() {
