@@ -80,6 +80,10 @@ wait_for sounding || {
   cat "$work/player.log"
   fail "the player played nothing"
 }
+# SIGTERM runs the shutdown once start-up is over and the player catches it;
+# before that it ends the program unsaved.
+catches_term() { (("16#$(awk '/^SigCgt:/ {print $2}' "/proc/$player/status")" & (1 << (15 - 1)))); }
+wait_for catches_term || fail "the player never caught SIGTERM"
 kill -TERM "$player"
 status=0
 wait "$player" || status=$?
