@@ -30,7 +30,7 @@ class BP {
   void aInit(int device, int sampleRate, const QString& pluginDir, QString& filter, QString& list,
              const std::function<void()>& pump = {});
   void aTerminate();
-  // The folder plug-ins are loaded from: parent + "Plugins/", one "/" between.
+  // The plug-in folder of a portable run: parent + "Plugins/", one "/" between.
   static QString pluginFolder(const QString& parent);
 
   void aOpen(const QString& path);
