@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   lyrovo::TagFields tags;
   lyrovo::BP engine(prompts, tags);
   QString filter, list;
-  engine.aInit(-1, 44100, dir.path(), filter, list);
+  engine.aInit(-1, 44100, lyrovo::BP::pluginFolder(dir.path()), filter, list);
   engine.aOpen(mp3);
   if (!idle) engine.aPlay();
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past the start-up of the output

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   TagFields tags;
   BP engine(prompts, tags);
   QString filter, list;
-  engine.aInit(-1, 44100, dir.path(), filter, list);
+  engine.aInit(-1, 44100, BP::pluginFolder(dir.path()), filter, list);
   engine.aOpen(file);
   engine.aPlay();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -30,6 +30,11 @@ build_player() {  # build_player DIR
   cmake --build "$1"
 }
 
+build_package() {  # build_package DIR: the Debian package from a built DIR, into DIR
+  (cd "$1" && cpack -G DEB)
+  ls "$1"/lyrovo_*.deb
+}
+
 check_format() {
   local files
   mapfile -t files < <(git ls-files -- '*.cpp' '*.h' 2>/dev/null || find src tests bench tools -name '*.cpp' -o -name '*.h')

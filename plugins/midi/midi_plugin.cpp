@@ -15,6 +15,7 @@
 #include <fluidsynth.h>
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,7 @@ constexpr int kChannels = 2;
 constexpr int64_t kTailFrames = kRate;            // release time after the last event
 constexpr long kMaxFileBytes = 8L * 1024 * 1024;  // far above any real song
 constexpr const char* kSoundFontFolder = "/usr/share/sounds/sf2";
+constexpr const char* kSoundFontReference = "soundfont.sf2";  // beside the plug-in
 
 constexpr LyrovoFormat kFormats[] = {{0x00120001, "MIDI", "*.mid;*.midi"}};
 
@@ -42,10 +44,22 @@ bool isReadableFile(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && ::access(path.c_str(), R_OK) == 0;
 }
 
-// The General MIDI sound font Debian installs (timgm6mb-soundfont), else the
-// one the alternatives system names, else any other in the folder (first by
-// name); empty when there is none.
+// The folder this plug-in was loaded from, ending in "/"; empty if unknown.
+std::string ownFolder() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<const void*>(&isReadableFile), &info) == 0 || !info.dli_fname) return {};
+  const std::string path = info.dli_fname;
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The sound font the plug-in folder names ("soundfont.sf2", usually a link
+// an installation puts there), else the General MIDI sound font Debian
+// installs (timgm6mb-soundfont), else the one the alternatives system names,
+// else any other in the folder (first by name); empty when there is none.
 std::string findSoundFont() {
+  if (const std::string own = ownFolder(); !own.empty() && isReadableFile(own + kSoundFontReference))
+    return own + kSoundFontReference;
   const std::string folder = kSoundFontFolder;
   for (const char* name : {"TimGM6mb.sf2", "default-GM.sf2"})
     if (isReadableFile(folder + "/" + name)) return folder + "/" + name;

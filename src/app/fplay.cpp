@@ -248,13 +248,18 @@ void Fplay::firstRunSetUp() {
   Pic1(2)->setToolTip(QStringLiteral("点击鼠标切换不同的视觉效果！"));
   Pic1(0)->setToolTip(QStringLiteral("点击可以查看歌手简介哦！"));
 
-  // Desktop entries name their icon; install it where icon themes look.
-  const QString iconDir = ctx_.shell.dataHome + QStringLiteral("/icons/hicolor/64x64/apps");
-  if (QDir().mkpath(iconDir)) appIcon(64).save(iconDir + u'/' + exeName + QStringLiteral(".png"), "PNG");
+  if (!ctx_.paths.desktopEntry.isEmpty()) {
+    // Installed: the desktop link is the installed entry, with its installed icon.
+    LinkInstalledEntry(ctx_.paths, ctx_.shell);
+  } else {
+    // Desktop entries name their icon; install it where icon themes look.
+    const QString iconDir = ctx_.shell.dataHome + QStringLiteral("/icons/hicolor/64x64/apps");
+    if (QDir().mkpath(iconDir)) appIcon(64).save(iconDir + u'/' + exeName + QStringLiteral(".png"), "PNG");
 
-  const QFileInfo exe(ctx_.paths.exePath);
-  MakeShortcut(exeName, exeName, exe.absolutePath(), exe.fileName(), QString(),
-               exeName + QStringLiteral("(带歌词音乐播放器)"), QString(), ctx_.shell);
+    const QFileInfo exe(ctx_.paths.exePath);
+    MakeShortcut(exeName, exeName, exe.absolutePath(), exe.fileName(), QString(),
+                 exeName + QStringLiteral("(带歌词音乐播放器)"), QString(), ctx_.shell);
+  }
   ctx_.prompts->message(
       Prompts::Icon::Information, Prompts::Buttons::Ok, kTitlePrefix + QStringLiteral("欢迎使用"),
       QStringLiteral("欢迎使用“Vantor -- ") + exeName + QStringLiteral("(带歌词音乐播放器)”"));
@@ -320,9 +325,8 @@ void Fplay::InitAudioEngine() {
       "(*.wav)|*.wav");
   QString& types = ctx_.player.SupportedTypes;
   types = QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav");
-  // Plug-ins live in Plugins/ beside the executable; the window stays responsive while they load.
-  ctx_.BP1.aInit(-1, 44100, QFileInfo(ctx_.paths.exePath).absolutePath(), filter, types,
-                 [] { QCoreApplication::processEvents(); });
+  // The window stays responsive while the plug-ins load.
+  ctx_.BP1.aInit(-1, 44100, ctx_.paths.pluginPath, filter, types, [] { QCoreApplication::processEvents(); });
   openFileFilter_ = QStringLiteral("All Supported Files|") + types + filter;
   types += u';';
   ctx_.BP1.setAVolumn(ctx_.settings.volumn);

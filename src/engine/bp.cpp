@@ -14,7 +14,7 @@ BP::BP(Prompts& prompts, TagFields& tags, const ErrorLog* log) : prompts_(prompt
 
 BP::~BP() { aTerminate(); }
 
-void BP::aInit(int device, int sampleRate, const QString& pluginParent, QString& filter, QString& list,
+void BP::aInit(int device, int sampleRate, const QString& pluginDir, QString& filter, QString& list,
                const std::function<void()>& pump) {
   if ((AudioBackend::version() >> 16) != 0x0203) {
     prompts_.message(Prompts::Icon::Critical, Prompts::Buttons::Ok, QStringLiteral("Error"),
@@ -28,7 +28,8 @@ void BP::aInit(int device, int sampleRate, const QString& pluginParent, QString&
     backend_.initSilent(sampleRate);
   }
 
-  const QString folder = pluginFolder(pluginParent);
+  if (pluginDir.isEmpty()) return;
+  const QString folder = withSlash(pluginDir);
   const QDir dir(folder);
   const QStringList names = dir.entryList(
       {QStringLiteral("lyrovo*.so")}, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Unsorted);
@@ -47,7 +48,7 @@ void BP::aInit(int device, int sampleRate, const QString& pluginParent, QString&
   }
 }
 
-QString BP::pluginFolder(const QString& parent) { return withSlash(parent) + QStringLiteral("Plugins/"); }
+QString BP::pluginFolder(const QString& parent) { return AppPaths::portablePluginFolder(parent); }
 
 void BP::aTerminate() { backend_.free(); }
 

@@ -23,14 +23,14 @@ class BP {
   BP(const BP&) = delete;
   BP& operator=(const BP&) = delete;
 
-  // Starts the output and loads the plug-ins of pluginParent + "Plugins/",
-  // appending each plug-in format to filter ("|name (exts)|exts") and list
+  // Starts the output and loads the plug-ins of the folder pluginDir (none when it
+  // is empty), appending each plug-in format to filter ("|name (exts)|exts") and list
   // (";exts"). pump runs after each entry of the plug-in folder. Without a
   // sound device the player carries on silently (after telling the user).
-  void aInit(int device, int sampleRate, const QString& pluginParent, QString& filter, QString& list,
+  void aInit(int device, int sampleRate, const QString& pluginDir, QString& filter, QString& list,
              const std::function<void()>& pump = {});
   void aTerminate();
-  // The folder plug-ins are loaded from: parent + "Plugins/", one "/" between.
+  // The plug-in folder of a portable run: parent + "Plugins/", one "/" between.
   static QString pluginFolder(const QString& parent);
 
   void aOpen(const QString& path);

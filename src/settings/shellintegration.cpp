@@ -103,25 +103,32 @@ void AssFile(const QString& ext, const AppPaths& paths, const ShellEnvironment& 
       throw AppError(errors::InvalidCall, QStringLiteral("Invalid file extension: ") + ext);
     }
     const QStringList types = mimeTypesFor(ext);
-    const QString entryId = paths.exeName + QStringLiteral(".desktop");
+    // An installed player's own desktop entry opens the files; a portable
+    // one gets an entry of the user's.
+    const bool installed = !paths.desktopEntry.isEmpty();
+    const QString entryId =
+        installed ? QFileInfo(paths.desktopEntry).fileName() : paths.exeName + QStringLiteral(".desktop");
 
-    const QString applications = shell.dataHome + QStringLiteral("/applications");
-    makeFolder(applications);
-    const QString entryPath = applications + u'/' + entryId;
-    IniFile entry = IniFile::load(entryPath);
-    QStringList mimeTypes = splitList(entry.getFullString(kEntrySection, u"MimeType"));
-    for (const QString& type : types) {
-      if (!mimeTypes.contains(type)) mimeTypes.append(type);
+    if (!installed) {
+      const QString applications = shell.dataHome + QStringLiteral("/applications");
+      makeFolder(applications);
+      const QString entryPath = applications + u'/' + entryId;
+      IniFile entry = IniFile::load(entryPath);
+      QStringList mimeTypes = splitList(entry.getFullString(kEntrySection, u"MimeType"));
+      for (const QString& type : types) {
+        if (!mimeTypes.contains(type)) mimeTypes.append(type);
+      }
+      entry.setString(kEntrySection, u"Type", QStringLiteral("Application"));
+      entry.setString(kEntrySection, u"Name", desktopEscape(paths.exeName));
+      entry.setString(kEntrySection, u"Comment", QStringLiteral("媒体文件"));
+      entry.setString(kEntrySection, u"Exec",
+                      desktopEscape(execQuote(paths.exePath) + QStringLiteral(" %f")));
+      entry.setString(kEntrySection, u"Icon", desktopEscape(paths.exeName));
+      entry.setString(kEntrySection, u"Terminal", QStringLiteral("false"));
+      entry.setString(kEntrySection, u"Categories", QStringLiteral("AudioVideo;Audio;Player;"));
+      entry.setString(kEntrySection, u"MimeType", joinList(mimeTypes));
+      entry.save(entryPath, kEntryLineEnd);
     }
-    entry.setString(kEntrySection, u"Type", QStringLiteral("Application"));
-    entry.setString(kEntrySection, u"Name", desktopEscape(paths.exeName));
-    entry.setString(kEntrySection, u"Comment", QStringLiteral("媒体文件"));
-    entry.setString(kEntrySection, u"Exec", desktopEscape(execQuote(paths.exePath) + QStringLiteral(" %f")));
-    entry.setString(kEntrySection, u"Icon", desktopEscape(paths.exeName));
-    entry.setString(kEntrySection, u"Terminal", QStringLiteral("false"));
-    entry.setString(kEntrySection, u"Categories", QStringLiteral("AudioVideo;Audio;Player;"));
-    entry.setString(kEntrySection, u"MimeType", joinList(mimeTypes));
-    entry.save(entryPath, kEntryLineEnd);
 
     makeFolder(shell.configHome);
     const QString listPath = shell.configHome + QStringLiteral("/mimeapps.list");
@@ -155,6 +162,12 @@ void UpdateAutoStart(bool autoStart, const AppPaths& paths, const ShellEnvironme
   } catch (const AppError&) {
     // Not reported: autoStart itself is still saved.
   }
+}
+
+bool LinkInstalledEntry(const AppPaths& paths, const ShellEnvironment& shell) {
+  const QString link = shell.desktopDir + u'/' + paths.exeName + QStringLiteral(".desktop");
+  QFile::remove(link);  // a link or file left from before is replaced, as a shortcut would be
+  return QFile::link(paths.desktopEntry, link);
 }
 
 bool MakeShortcut(const QString& linkName, const QString& iconLocation, const QString& workingFolder,

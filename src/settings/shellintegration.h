@@ -27,7 +27,8 @@ QString execQuote(const QString& argument);
 
 // Makes the program the opener of files with extension ext ("mp3"): adds the
 // extension's MIME types to the program's desktop entry in
-// dataHome/applications and makes that entry their default in
+// dataHome/applications (an installed player: names its installed entry
+// instead and writes none) and makes that entry their default in
 // configHome/mimeapps.list, keeping every other line there. Failures are
 // logged under "AssFile".
 void AssFile(const QString& ext, const AppPaths& paths, const ShellEnvironment& shell, const ErrorLog& log);
@@ -39,6 +40,11 @@ QStringList mimeTypesFor(const QString& ext);
 // autoStart: a missing entry is written, an existing one is left as it is
 // (on) or deleted (off). Failures are not reported.
 void UpdateAutoStart(bool autoStart, const AppPaths& paths, const ShellEnvironment& shell);
+
+// The desktop link of an installed player: desktopDir/<exe name>.desktop,
+// a symbolic link to its installed desktop entry (replacing whatever had
+// that name). False when it could not be made.
+bool LinkInstalledEntry(const AppPaths& paths, const ShellEnvironment& shell);
 
 // Creates or overwrites the desktop link folder/<linkName>.desktop (folder
 // empty: the desktop) to withSlash(workingFolder) + targetFile: a launcher

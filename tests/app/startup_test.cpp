@@ -71,6 +71,26 @@ TEST_F(StartupTest, FirstRunWelcomesLinksAndAssociatesOnceThenSecondRunDoesNot) 
   EXPECT_TRUE(window.Pic1(2)->toolTip().isEmpty());
 }
 
+TEST_F(StartupTest, InstalledFirstRunLinksTheInstalledEntryInsteadOfWritingOne) {
+  const QString entry = world.path(QStringLiteral("usr/share/applications/io.github.lyrovo.Lyrovo.desktop"));
+  world.writeFile(QStringLiteral("usr/share/applications/io.github.lyrovo.Lyrovo.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Lyrovo\nExec=lyrovo %F\n");
+  auto ctx = world.makeContext();
+  ctx->paths.desktopEntry = entry;
+  Fplay window(*ctx, {});
+  ASSERT_EQ(window.Form_Load(), Fplay::LoadResult::Run);
+  EXPECT_EQ(boxesTitled(kWelcome).size(), 1u);
+  EXPECT_EQ(QFileInfo(world.path(QStringLiteral("Desktop/lyrovo.desktop"))).symLinkTarget(), entry);
+  EXPECT_FALSE(exists(QStringLiteral("data/applications")));
+  EXPECT_FALSE(exists(QStringLiteral("data/icons")));
+  const QByteArray mimeapps = world.readFile(QStringLiteral("config/mimeapps.list"));
+  for (const char* line :
+       {"audio/mpeg=io.github.lyrovo.Lyrovo.desktop;", "audio/x-ms-wma=io.github.lyrovo.Lyrovo.desktop;",
+        "audio/x-wav=io.github.lyrovo.Lyrovo.desktop;"})
+    EXPECT_TRUE(mimeapps.contains(line)) << line;
+  window.close();
+}
+
 TEST_F(StartupTest, SecondInstanceOnTheSameFolderIsRefusedAndSavesNothing) {
   auto first = world.makeContext();
   Fplay running(*first, {});

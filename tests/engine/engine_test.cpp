@@ -139,7 +139,8 @@ class EngineTest : public ::testing::Test {
 
   std::unique_ptr<BP> makeEngine(const QString& pluginParent = QString()) {
     auto engine = std::make_unique<BP>(prompts, tags);
-    engine->aInit(-1, 44100, pluginParent.isEmpty() ? dir.path() : pluginParent, filter, list);
+    engine->aInit(-1, 44100, BP::pluginFolder(pluginParent.isEmpty() ? dir.path() : pluginParent), filter,
+                  list);
     return engine;
   }
   std::size_t boxes() const { return prompts.callsOf(QStringLiteral("message")).size(); }
@@ -291,7 +292,7 @@ TEST(EngineOutput, WhatReachesTheOutputIsTheDecodedAudio) {
     TagFields tags;
     QString filter, list;
     BP engine(prompts, tags);
-    engine.aInit(-1, 44100, dir.path(), filter, list);
+    engine.aInit(-1, 44100, BP::pluginFolder(dir.path()), filter, list);
     engine.setAVolumn(100);
     engine.aOpen(fixture(QStringLiteral("tone1k.wav")));
     engine.aPlay();
@@ -316,7 +317,7 @@ TEST(EngineDevice, WithoutADeviceTheUserIsToldAndPlaybackRunsSilently) {
   QString filter, list;
   QTemporaryDir dir;
   BP engine(prompts, tags);
-  engine.aInit(-1, 44100, dir.path(), filter, list);
+  engine.aInit(-1, 44100, BP::pluginFolder(dir.path()), filter, list);
   qputenv("SDL_AUDIODRIVER", "dummy");
   const auto boxes = prompts.callsOf(QStringLiteral("message"));
   ASSERT_EQ(boxes.size(), 1u);

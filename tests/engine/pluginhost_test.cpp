@@ -41,7 +41,7 @@ struct PluginFolder : ::testing::Test {
 
 TEST_F(PluginFolder, NoPluginsLeaveFilterAndListUnchanged) {
   BP engine(prompts, tags);
-  engine.aInit(-1, 44100, dir.path(), filter, list);
+  engine.aInit(-1, 44100, BP::pluginFolder(dir.path()), filter, list);
   EXPECT_EQ(filter, kFilter);
   EXPECT_EQ(list, kList);
 }
@@ -54,7 +54,7 @@ TEST_F(PluginFolder, BrokenForeignAndCrashingLibrariesAndFoldersAreSkipped) {
   // A real shared library without the plug-in entry point.
   copyIn(QStringLiteral(LYROVO_CRASHING_PLUGIN), QStringLiteral("other.so"));
   BP engine(prompts, tags);
-  engine.aInit(-1, 44100, dir.path(), filter, list);
+  engine.aInit(-1, 44100, BP::pluginFolder(dir.path()), filter, list);
   EXPECT_EQ(filter, kFilter);
   EXPECT_EQ(list, kList);
   EXPECT_TRUE(prompts.calls.empty());
@@ -65,7 +65,7 @@ TEST_F(PluginFolder, PluginFormatsExtendFilterAndListAndNameTheirStreams) {
   if (!QFile::exists(built)) GTEST_SKIP() << "the FFmpeg plug-in is not built";
   copyIn(built, QStringLiteral("lyrovo_ffmpeg.so"));
   BP engine(prompts, tags);
-  engine.aInit(-1, 44100, dir.path(), filter, list);
+  engine.aInit(-1, 44100, BP::pluginFolder(dir.path()), filter, list);
   EXPECT_TRUE(filter.startsWith(kFilter + QStringLiteral("|")));
   EXPECT_TRUE(filter.contains(QStringLiteral("(*.flac)|*.flac")));
   EXPECT_TRUE(list.startsWith(kList + QStringLiteral(";")));

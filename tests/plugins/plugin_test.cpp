@@ -5,6 +5,7 @@
 
 #include <lyrovo_plugin.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -422,6 +423,30 @@ TEST(MidiPlugin, RefusesAnythingButAPlayableMidiFile) {
   withChunk.insert(withChunk.end(), end.begin(), end.end());
   Stream stream(midi(), writeBytes(dir, "chunk.mid", withChunk));
   EXPECT_TRUE(stream);
+}
+
+// An installation links soundfont.sf2 beside the plug-in to the sound font
+// to play with; a link that leads nowhere leaves the system's sound font.
+TEST(MidiPlugin, PlaysWithTheSoundFontNamedBesideIt) {
+  auto copyWithSoundFont = [](const QTemporaryDir& dir, const QString& linkTarget) {
+    const QString copy = dir.filePath(QStringLiteral("lyrovo_midi.so"));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(LYROVO_PLUGIN_DIR "/lyrovo_midi.so"), copy));
+    EXPECT_TRUE(QFile::link(linkTarget, dir.filePath(QStringLiteral("soundfont.sf2"))));
+    // A copy is a library of its own for dlopen, with its own sound font choice.
+    void* library = dlopen(copy.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    auto entry =
+        library ? reinterpret_cast<LyrovoPluginInfoFunction>(dlsym(library, LYROVO_PLUGIN_ENTRY)) : nullptr;
+    return entry ? entry() : nullptr;
+  };
+  const QTemporaryDir notAFont, nowhere;
+  std::ofstream(notAFont.filePath(QStringLiteral("font.txt")).toStdString()) << "not a sound font";
+  const LyrovoPluginInfo* named = copyWithSoundFont(notAFont, notAFont.filePath(QStringLiteral("font.txt")));
+  const LyrovoPluginInfo* dangling = copyWithSoundFont(nowhere, nowhere.filePath(QStringLiteral("gone.sf2")));
+  ASSERT_TRUE(named && dangling);
+  EXPECT_FALSE(Stream(named, fixture("note.mid"))) << "the named file is used, and it is no sound font";
+  Stream stream(dangling, fixture("note.mid"));
+  ASSERT_TRUE(stream);
+  EXPECT_GT(rms(stream.read(kMidiRate / 2), 0, size_t(kMidiRate)), 100);
 }
 
 TEST(MidiPlugin, MutatedFilesNeverCrash) {

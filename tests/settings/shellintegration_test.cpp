@@ -167,6 +167,40 @@ TEST_F(ShellTest, AssociationKeepsOtherTypesOfAnExistingEntry) {
   EXPECT_FALSE(readBytes(mimeappsPath()).contains("a=b"));
 }
 
+// An installed player names its installed entry and writes no second one;
+// the desktop link is a symbolic link to that entry.
+TEST_F(ShellTest, InstalledPlayerPointsAtItsInstalledEntry) {
+  const QString installedEntry =
+      dir.path() + QStringLiteral("/usr/share/applications/org.example.Player.desktop");
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(installedEntry).absolutePath()));
+  writeBytes(installedEntry, "[Desktop Entry]\nType=Application\nExec=lyrovo %F\n");
+  paths.desktopEntry = installedEntry;
+
+  for (const char* ext : {"mp3", "wav"}) AssFile(QString::fromLatin1(ext), paths, shell, log);
+  EXPECT_EQ(errorLog(), QString());
+  EXPECT_FALSE(QFileInfo::exists(shell.dataHome + QStringLiteral("/applications")));
+  EXPECT_EQ(readBytes(mimeappsPath()),
+            "[Default Applications]\n"
+            "audio/mpeg=org.example.Player.desktop;\n"
+            "audio/x-wav=org.example.Player.desktop;\n"
+            "audio/wav=org.example.Player.desktop;\n"
+            "\n"
+            "[Added Associations]\n"
+            "audio/mpeg=org.example.Player.desktop;\n"
+            "audio/x-wav=org.example.Player.desktop;\n"
+            "audio/wav=org.example.Player.desktop;\n");
+
+  ASSERT_TRUE(QDir().mkpath(shell.desktopDir));
+  const QString link = shell.desktopDir + QStringLiteral("/lyrovo.desktop");
+  writeBytes(link, "[Desktop Entry]\nType=Link\n");  // left from a portable run
+  ASSERT_TRUE(LinkInstalledEntry(paths, shell));
+  EXPECT_EQ(QFileInfo(link).symLinkTarget(), installedEntry);
+  ASSERT_TRUE(LinkInstalledEntry(paths, shell));  // again: replaced, not refused
+  EXPECT_EQ(QFileInfo(link).symLinkTarget(), installedEntry);
+  EXPECT_FALSE(LinkInstalledEntry(
+      paths, ShellEnvironment{shell.dataHome, shell.configHome, dir.path() + QStringLiteral("/no/desktop")}));
+}
+
 TEST_F(ShellTest, AutostartEntryExistsExactlyWhenOn) {
   UpdateAutoStart(false, paths, shell);
   EXPECT_FALSE(QFileInfo::exists(shell.configHome));
