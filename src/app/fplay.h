@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QMap>
+#include <QPointer>
 #include <QStringList>
 #include <QTableView>
 #include <QTimer>
@@ -21,6 +22,7 @@ class QAction;
 
 namespace lyrovo {
 
+class FInfo;
 class PlaylistTableModel;
 struct ListColumnWidths;
 class LyricPane;
@@ -92,6 +94,11 @@ class Fplay : public QWidget, private LyricHost {
 
   // Places every element for the window's current size.
   void LayoutWindow();
+
+  // Opens the media information window for the playlist's selected row,
+  // modal to this window; an open one is closed first.
+  void ShowMediaInfo();
+  FInfo* MediaInfoWindow() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -219,6 +226,7 @@ class Fplay : public QWidget, private LyricHost {
   QString lyricInfo_;
   QString photoInfo_;
   QString lastLyricSource_;
+  QPointer<FInfo> infoWindow_;
 };
 
 }  // namespace lyrovo
