@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QMap>
+#include <QPointer>
 #include <QStringList>
 #include <QTableView>
 #include <QTimer>
@@ -25,6 +26,7 @@ class QLineEdit;
 
 namespace lyrovo {
 
+class FInfo;
 class PlaylistTableModel;
 class AutoSaver;
 class HandOverServer;
@@ -136,8 +138,7 @@ class Fplay : public QWidget, private LyricHost {
   QLineEdit* Text1() const { return text1_; }
   int EditColumn() const { return editColumn_; }
   const SortState& ListSortState() const { return sortState_; }
-  // Opens the media information window for a file, and the options window at a page.
-  void ShowMediaInfo(const QString& path);
+  // Opens the options window at a page.
   void ShowOptions(int page);
   // How a file is shown in the file manager; tests replace it.
   void setRevealFile(std::function<void(const QString&)> reveal) { revealFile_ = std::move(reveal); }
@@ -173,6 +174,10 @@ class Fplay : public QWidget, private LyricHost {
  signals:
   // The playing position jumped: a seek, or a song starting over.
   void positionJumped();
+  // Opens the media information window for the playlist's selected row,
+  // modal to this window; an open one is closed first.
+  void ShowMediaInfo();
+  FInfo* MediaInfoWindow() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -354,6 +359,7 @@ class Fplay : public QWidget, private LyricHost {
   LoadingPanel* loadingPanel_ = nullptr;
   std::unique_ptr<AddingState> adding_;
   std::unique_ptr<DesktopGlue> desktop_;
+  QPointer<FInfo> infoWindow_;
 };
 
 }  // namespace lyrovo

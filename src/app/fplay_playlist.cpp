@@ -144,7 +144,7 @@ void Fplay::menuLs_Click(int index) {
         RefreshListLayout();
         break;
       case kMediaInfo:
-        if (FileExists(itemPath)) ShowMediaInfo(itemPath);
+        ShowMediaInfo();
         break;
       case kReveal:
         if (FileExists(itemPath)) revealFile_(itemPath);
@@ -178,7 +178,6 @@ void Fplay::sendtos_Click(int entry) {
 }
 
 // Named calls: the media information and options windows open here.
-void Fplay::ShowMediaInfo(const QString&) {}
 void Fplay::ShowOptions(int) {}
 
 // ---------------------------------------------------------------- delete and sort menus

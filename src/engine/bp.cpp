@@ -100,7 +100,9 @@ void BP::aGetTags(const QString& path) {
 }
 
 void BP::aSetTags(const QString& path, const Id3v1Fields& fields) {
-  if (fileType == QLatin1String("mp3")) WriteID3v1(path, fields);
+  // The type of the file written, not the engine's: another file may have
+  // been opened since this one was read.
+  if (fileTypeOf(path) == QLatin1String("mp3")) WriteID3v1(path, fields);
 }
 
 void BP::aGetInfos(const QString& path, bool playbackStream) {

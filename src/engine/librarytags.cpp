@@ -4,12 +4,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <aifffile.h>
 #include <apetag.h>
+#include <asffile.h>
 #include <fileref.h>
 #include <flacfile.h>
 #include <id3v2tag.h>
 #include <infotag.h>
+#include <mp4file.h>
 #include <mpegfile.h>
+#include <oggfile.h>
 #include <tag.h>
 #include <tstring.h>
 #include <wavfile.h>
@@ -35,11 +39,17 @@ std::optional<QString> number(unsigned int n) {
   return QString::number(n);
 }
 
+struct NamedTag {
+  const char* kind;
+  const TagLib::Tag* tag;
+};
+
 // Each field from the first tag, in the order given, that has it.
-LibraryTags merge(std::initializer_list<const TagLib::Tag*> tags) {
+LibraryTags merge(std::initializer_list<NamedTag> tags) {
   LibraryTags out;
-  for (const TagLib::Tag* tag : tags) {
-    if (!tag) continue;
+  for (const auto& [kind, tag] : tags) {
+    if (!tag || tag->isEmpty()) continue;
+    out.kinds << QString::fromUtf8(kind);
     if (!out.title) out.title = text(tag->title());
     if (!out.artist) out.artist = text(tag->artist());
     if (!out.album) out.album = text(tag->album());
@@ -55,7 +65,17 @@ LibraryTags merge(std::initializer_list<const TagLib::Tag*> tags) {
 // decode as Latin-1 whatever code page wrote it.
 LibraryTags mpegTags(TagLib::MPEG::File& file) {
   if (!file.isValid()) return {};
-  return merge({file.hasID3v2Tag() ? file.ID3v2Tag() : nullptr, file.hasAPETag() ? file.APETag() : nullptr});
+  return merge({{"ID3v2", file.hasID3v2Tag() ? file.ID3v2Tag() : nullptr},
+                {"APE", file.hasAPETag() ? file.APETag() : nullptr}});
+}
+
+// The name of the one tag kind the other formats carry.
+const char* kindOf(TagLib::File* file) {
+  if (dynamic_cast<TagLib::Ogg::File*>(file)) return "Vorbis 注释";
+  if (dynamic_cast<TagLib::MP4::File*>(file)) return "MP4";
+  if (dynamic_cast<TagLib::ASF::File*>(file)) return "ASF";
+  if (dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) return "ID3v2";
+  return "标签";
 }
 
 }  // namespace
@@ -80,14 +100,14 @@ LibraryTags readLibraryTags(const QString& path, bool mp3Fallback) {
   if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) return mpegTags(*mpeg);
   if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
     // The RIFF INFO texts are not part of tag() for WAVE files.
-    return merge(
-        {wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr, wav->hasInfoTag() ? wav->InfoTag() : nullptr});
+    return merge({{"ID3v2", wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr},
+                  {"RIFF INFO", wav->hasInfoTag() ? wav->InfoTag() : nullptr}});
   }
   if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
-    return merge({flac->hasXiphComment() ? flac->xiphComment() : nullptr,
-                  flac->hasID3v2Tag() ? flac->ID3v2Tag() : nullptr});
+    return merge({{"Vorbis 注释", flac->hasXiphComment() ? flac->xiphComment() : nullptr},
+                  {"ID3v2", flac->hasID3v2Tag() ? flac->ID3v2Tag() : nullptr}});
   }
-  return merge({ref.tag()});
+  return merge({{kindOf(file), ref.tag()}});
 }
 
 }  // namespace lyrovo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -16,6 +17,9 @@ struct LibraryTags {
   std::optional<QString> genre;
   std::optional<QString> year;
   std::optional<QString> comment;
+  // The kinds of tag the texts came from, in the order read ("ID3v2", "APE",
+  // "Vorbis 注释", "MP4", "ASF", "RIFF INFO"); only tags that hold something.
+  QStringList kinds;
 };
 
 // Reads the tags of a file through the tag library, the format chosen by

@@ -153,6 +153,12 @@ class TagFile {
     const QFileInfo info(path);
     if (!info.exists()) throw AppError(errors::FileNotFound, QStringLiteral("File not found: ") + path);
     if (!info.isFile()) throw errors::pathAccess(path);
+    // A file marked read-only stays untouched, also for a user (root) whom
+    // the system would let write it anyway.
+    constexpr QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (!(info.permissions() & anyWrite))
+      throw AppError(errors::PermissionDenied, QStringLiteral("Permission denied: ") + path);
     // ExistingOnly: a file removed meanwhile is not created anew. Unbuffered:
     // bytes a failed write could not place must not linger in a buffer that
     // a later resize or close would try to write again.
