@@ -22,14 +22,7 @@ using lyrovo::testing::TestWorld;
 
 namespace {
 
-bool pumpUntil(const std::function<bool()>& condition, int timeoutMs = 60000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using lyrovo::testing::pumpUntil;
 
 struct AddingTest : ::testing::Test {
   TestWorld world;

@@ -18,15 +18,7 @@ using lyrovo::testing::TestWorld;
 namespace {
 
 // Waits for condition while the window's timers run.
-bool pumpUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(2);
-  }
-  return true;
-}
+using lyrovo::testing::pumpUntil;
 
 struct PlayTest : ::testing::Test {
   TestWorld world;

@@ -24,15 +24,7 @@ using lyrovo::testing::TestWorld;
 
 namespace {
 
-bool pumpUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(2);
-  }
-  return true;
-}
+using lyrovo::testing::pumpUntil;
 
 void press(const QString& keys) {
   ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}), 0);

@@ -35,14 +35,7 @@ QStringList collect(const AddSource& source) {
   return CollectAddFiles(source, cancel);
 }
 
-bool pumpUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using lyrovo::testing::pumpUntil;
 
 }  // namespace
 
