@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/options.h"
 #include "app/skinwidgets.h"
 #include "app/transport.h"
 #include "lyrics/loadword.h"
@@ -9,6 +10,7 @@
 
 #include <QLabel>
 #include <QMap>
+#include <QPointer>
 #include <QStringList>
 #include <QTableView>
 #include <QTimer>
@@ -21,6 +23,7 @@ class QAction;
 
 namespace lyrovo {
 
+class FSet;
 class PlaylistTableModel;
 class AutoSaver;
 class HandOverServer;
@@ -33,7 +36,7 @@ struct LyricMenuOutcome;
 // 1 lyrics, 2 visualisation), the playlist view and the two timers.
 // Form_Load runs the whole start-up, Form_Unload the whole shutdown; Play
 // turns the current row into sound and lyrics; the transport moves it on.
-class Fplay : public QWidget, private LyricHost {
+class Fplay : public QWidget, private LyricHost, private OptionsHost {
   Q_OBJECT
  public:
   Fplay(AppContext& context, QStringList commandLine);
@@ -106,6 +109,9 @@ class Fplay : public QWidget, private LyricHost {
   int PlayablePathCount(const QStringList& absolutePaths) const;
   // Saves the list and both settings files now (the session is ending).
   void SaveAll();
+  // Opens the options window on page (1 about … 6 lyrics), closing one already open.
+  void ShowOptions(int page);
+  FSet* OptionsWindow() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -203,6 +209,15 @@ class Fplay : public QWidget, private LyricHost {
   void UnregisterHotKeys();
   void RestoreWindowHooks();
 
+  // What the options window changes in the running player.
+  void PrepareVisAgain() override;
+  void SetVisBackground(std::int32_t colour) override;
+  void ApplyListColours() override;
+  void ApplyListFont() override;
+  void ApplyLyricColours() override;
+  void ApplyLyricFont() override;
+  void ClickVisPane() override;
+
   AppContext& ctx_;
   QStringList arguments_;
   QStringList commandLineFiles_;
@@ -239,6 +254,7 @@ class Fplay : public QWidget, private LyricHost {
   QString lastLyricSource_;
   AutoSaver* autoSaver_ = nullptr;
   HandOverServer* handOver_ = nullptr;
+  QPointer<FSet> optionsWindow_;
 };
 
 }  // namespace lyrovo
