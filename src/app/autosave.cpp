@@ -39,7 +39,7 @@ void AutoSaver::start(bool listOnDisk) {
 }
 
 void AutoSaver::check() {
-  const Settings settings = settingsNow_();
+  const Settings settings = settingsHeld_ ? savedSettings_ : settingsNow_();
   if (!(settings == savedSettings_)) {
     savedSettings_ = settings;
     writer_.start([this, settings, paths = ctx_.paths, shell = ctx_.shell] {

@@ -39,6 +39,10 @@ class AutoSaver : public QObject {
   void listChanged() { listDirty_ = true; }
   // One check: hands whatever changed since the last write to the writer.
   void check();
+  // While held, settings changes are not written: the options window edits
+  // the settings live and has its own save, which a write in between would
+  // take away from the user (closing it without saving must leave the file).
+  void holdSettings(bool held) { settingsHeld_ = held; }
   // Stops checking and waits for writes in flight, so that a final save
   // made afterwards is the last one to reach the files.
   void finish();
@@ -50,6 +54,7 @@ class AutoSaver : public QObject {
   QTimer timer_;
   QThreadPool writer_;  // one thread: writes reach the disk in the order they were made
   bool listDirty_ = false;
+  bool settingsHeld_ = false;
   std::int16_t savedIndex_ = 0;
   std::vector<PlaylistRow> savedRows_;
   Settings savedSettings_;

@@ -286,22 +286,13 @@ void Fplay::LoadAllSettings() {
 
 void Fplay::ApplyAppearance() {
   const SkinSettings& skin = ctx_.skin;
-  list_->setFont(QFontFromSpec(skin.listFont));
-  QPalette palette = list_->palette();
-  palette.setColor(QPalette::Base, QColorFromBgr(skin.list_colB));
-  palette.setColor(QPalette::Window, QColorFromBgr(skin.list_colB));
-  palette.setColor(QPalette::Text, QColorFromBgr(skin.list_col2));
-  list_->setPalette(palette);
   Pic1(1)->setFont(QFontFromSpec(skin.wordFont));
   Pic1(1)->setBackground(QColorFromBgr(skin.word_colB));
   ctx_.lyricPane.Font = QFontFromSpec(skin.wordFont);
   lyricPane_->ApplySkinColours();
   Pic1(2)->setBackground(QColorFromBgr(skin.vis_col4B));
-  listModel_->setColours(PlaylistColours::fromSkin(skin));
-  const ListColumnWidths widths = SkinListColumnWidths(
-      [this](const QString& text) { return list_->fontMetrics().horizontalAdvance(text); },
-      list_->viewport()->width());
-  applyColumnWidths(widths);
+  ApplyListColours();
+  ApplyListFont();
 }
 
 void Fplay::PlaceWindow() {

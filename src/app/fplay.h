@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/options.h"
 #include "app/skinwidgets.h"
 #include "app/transport.h"
 #include "desktop/hotkeys.h"
@@ -27,6 +28,7 @@ class QLineEdit;
 namespace lyrovo {
 
 class FInfo;
+class FSet;
 class PlaylistTableModel;
 class AutoSaver;
 class HandOverServer;
@@ -46,7 +48,7 @@ class MprisService;
 // 1 lyrics, 2 visualisation), the playlist view and the two timers.
 // Form_Load runs the whole start-up, Form_Unload the whole shutdown; Play
 // turns the current row into sound and lyrics; the transport moves it on.
-class Fplay : public QWidget, private LyricHost {
+class Fplay : public QWidget, private LyricHost, private OptionsHost {
   Q_OBJECT
  public:
   Fplay(AppContext& context, QStringList commandLine);
@@ -138,8 +140,6 @@ class Fplay : public QWidget, private LyricHost {
   QLineEdit* Text1() const { return text1_; }
   int EditColumn() const { return editColumn_; }
   const SortState& ListSortState() const { return sortState_; }
-  // Opens the options window at a page.
-  void ShowOptions(int page);
   // How a file is shown in the file manager; tests replace it.
   void setRevealFile(std::function<void(const QString&)> reveal) { revealFile_ = std::move(reveal); }
   // Adding files and folders. Each add runs on a worker while the loading
@@ -178,6 +178,9 @@ class Fplay : public QWidget, private LyricHost {
   // modal to this window; an open one is closed first.
   void ShowMediaInfo();
   FInfo* MediaInfoWindow() const;
+  // Opens the options window on page (1 about … 6 lyrics), closing one already open.
+  void ShowOptions(int page);
+  FSet* OptionsWindow() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -298,6 +301,15 @@ class Fplay : public QWidget, private LyricHost {
   void CloseToolWindows();
   friend class DesktopGlue;
 
+  // What the options window changes in the running player.
+  void PrepareVisAgain() override;
+  void SetVisBackground(std::int32_t colour) override;
+  void ApplyListColours() override;
+  void ApplyListFont() override;
+  void ApplyLyricColours() override;
+  void ApplyLyricFont() override;
+  void ClickVisPane() override;
+
   AppContext& ctx_;
   QStringList arguments_;
   QStringList commandLineFiles_;
@@ -360,6 +372,7 @@ class Fplay : public QWidget, private LyricHost {
   std::unique_ptr<AddingState> adding_;
   std::unique_ptr<DesktopGlue> desktop_;
   QPointer<FInfo> infoWindow_;
+  QPointer<FSet> optionsWindow_;
 };
 
 }  // namespace lyrovo

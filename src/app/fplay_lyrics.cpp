@@ -1,6 +1,7 @@
 // The lyric pane of the main window: loading a lyric, the animation tick,
 // the status texts and the lyric menu with its submenus.
 #include "app/fplay.h"
+#include "app/fset.h"
 #include "download/download.h"
 #include "lyrics/loadword.h"
 #include "lyrics/lyricpane.h"
@@ -182,7 +183,9 @@ void Fplay::applyLyricMenuOutcome(const LyricMenuOutcome& outcome) {
       LayoutWindow();
       LayoutWindow();
       break;
-    case LyricMenuRequest::OpenOptions:  // the options window comes later
+    case LyricMenuRequest::OpenOptions:
+      ShowOptions(FSet::kPageLyrics);
+      break;
     case LyricMenuRequest::None:
       break;
   }

@@ -178,7 +178,6 @@ void Fplay::sendtos_Click(int entry) {
 }
 
 // Named calls: the media information and options windows open here.
-void Fplay::ShowOptions(int) {}
 
 // ---------------------------------------------------------------- delete and sort menus
 

@@ -2,6 +2,7 @@
 // playback tick with the end-of-track rule, buttons, sliders, menus and
 // local shortcuts.
 #include "app/fplay.h"
+#include "app/fset.h"
 #include "app/transport.h"
 #include "desktop/systray.h"
 #include "engine/tags.h"
@@ -568,11 +569,14 @@ void Fplay::menuTs_Click(int index) {
         show();
         break;
       }
+      case 11:
+        ShowOptions(FSet::kPageAbout);
+        break;
       case 12:
         close();
         break;
       default:
-        break;  // skin colours and the about page come with the skin and the options window
+        break;  // skin colours come with the skin
     }
   });
 }

@@ -57,3 +57,23 @@ TEST(AutoSaver, WritesWhatChangedAndNothingWhileNothingChanges) {
   EXPECT_EQ(world.readFile(QStringLiteral("app/Playlist.dat")),
             QByteArray(" 1 \r\n/music/a.mp3=A=B=01:02\r\n"));
 }
+
+TEST(AutoSaver, HeldSettingsWaitForTheRelease) {
+  TestWorld world;
+  auto ctx = world.makeContext();
+  SetDefaults(ctx->settings, ctx->paths);
+  AutoSaver saver(*ctx, [&] { return ctx->settings; });
+  saver.start();
+
+  // The options window is open: its live edits stay out of Settings.ini.
+  saver.holdSettings(true);
+  ctx->settings.volumn = 12;
+  saver.check();
+  saver.finish();
+  EXPECT_FALSE(QFile::exists(world.appPath() + QStringLiteral("Settings.ini")));
+
+  saver.holdSettings(false);
+  saver.check();
+  saver.finish();
+  EXPECT_TRUE(world.readFile(QStringLiteral("app/Settings.ini")).contains("\r\nvolumn=12\r\n"));
+}
