@@ -113,7 +113,7 @@ void ArtistLookup::DownloadJJ(const QString& title, const QString& artist, const
     return;
   }
   if (sources_.searchBase.isEmpty()) {
-    startFetch(WikipediaSummaryUrl(sources_.wikipedia, artist),
+    startFetch(WikipediaSummaryUrl(sources_.wikipedia, artistQuery_),
                [this](const FetchResult& answer) { wikipediaArrived(answer, false); });
   } else if (artist_ == u"未知") {
     searchPageArrived({}, false);

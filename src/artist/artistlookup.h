@@ -92,7 +92,7 @@ class ArtistLookup : public QObject {
 
   // The running look-up.
   QString title_, artist_;  // artist in lower case
-  QString artistQuery_;     // artist as given: wiki titles are case-sensitive
+  QString artistQuery_;     // the artist as given
   QString photoFile_, profileFile_;
   bool showStatus_ = true;
   QString tag_, tip_;

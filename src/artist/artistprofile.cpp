@@ -173,6 +173,10 @@ std::optional<DealtProfile> DealJJ(const QString& pagePath, const QString& tip, 
 
 QUrl WikipediaSummaryUrl(const QString& base, const QString& artist) {
   QString title = artist.trimmed();
+  if (title == title.toLower()) {
+    for (qsizetype i = 0; i < title.size(); ++i)
+      if (i == 0 || title[i - 1] == u' ') title[i] = title[i].toUpper();
+  }
   title.replace(u' ', u'_');
   return QUrl::fromEncoded(base.toUtf8() + "/api/rest_v1/page/summary/" + QUrl::toPercentEncoding(title));
 }

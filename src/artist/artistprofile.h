@@ -90,7 +90,11 @@ struct WikiSummary {
   QString thumbnail;    // address of the page's picture; empty: none
 };
 
-// The address of the page summary of artist on the wiki at base.
+// The address of the page summary of artist on the wiki at base. Wiki
+// titles are case-sensitive after their first letter and the player keeps
+// names in lower case, so a name without capitals is asked for with each
+// word capitalised ("taylor swift" → "Taylor_Swift"); the wiki's redirects
+// lead from there to the page.
 QUrl WikipediaSummaryUrl(const QString& base, const QString& artist);
 // Reads a page summary answer. A page counts as about a musician or band
 // when its short description (or, without one, the first sentence of its

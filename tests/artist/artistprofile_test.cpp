@@ -156,6 +156,12 @@ TEST(Wikipedia, SummaryUrlEncodesTheTitle) {
   EXPECT_EQ(WikipediaSummaryUrl(QStringLiteral("http://h/zh"), QStringLiteral("周 杰伦"))
                 .toString(QUrl::FullyEncoded),
             QStringLiteral("http://h/zh/api/rest_v1/page/summary/%E5%91%A8_%E6%9D%B0%E4%BC%A6"));
+  EXPECT_EQ(WikipediaSummaryUrl(QStringLiteral("http://h"), QStringLiteral("taylor swift")).path(),
+            QStringLiteral("/api/rest_v1/page/summary/Taylor_Swift"));
+  EXPECT_EQ(WikipediaSummaryUrl(QStringLiteral("http://h"), QStringLiteral("will.i.am")).path(),
+            QStringLiteral("/api/rest_v1/page/summary/Will.i.am"));
+  EXPECT_EQ(WikipediaSummaryUrl(QStringLiteral("http://h"), QStringLiteral("iU")).path(),
+            QStringLiteral("/api/rest_v1/page/summary/iU"));
 }
 
 TEST(Wikipedia, PagesAboutMusiciansOnly) {
