@@ -4,38 +4,20 @@
 #include "download/httpserver.h"
 #include "support/audiofixtures.h"
 #include "support/testworld.h"
+#include "support/webfixtures.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 using namespace lyrovo;
 using lyrovo::testing::fixture;
+using lyrovo::testing::pngBytes;
+using lyrovo::testing::pumpUntil;
 using lyrovo::testing::TestHttpServer;
 using lyrovo::testing::TestWorld;
 
 namespace {
-
-bool pumpUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(2);
-  }
-  return true;
-}
-
-std::string pngBytes(QColor colour) {
-  QImage image(64, 64, QImage::Format_RGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes.toStdString();
-}
 
 struct ArtistPaneTest : ::testing::Test {
   TestHttpServer server;
@@ -71,7 +53,7 @@ TEST_F(ArtistPaneTest, PhotoAndPlainTextProfileFromWikipedia) {
       R"({"type":"standard","title":"Singer","description":"<b>歌手</b><img src=x onerror=alert(1)>",)"
       R"("extract":"<script>alert(1)</script>","thumbnail":{"source":")" +
           server.url("/photo.png").toStdString() + R"("}})");
-  server.setPage("/photo.png", "200 OK", pngBytes(Qt::magenta));
+  server.setPage("/photo.png", "200 OK", pngBytes(Qt::magenta, 64, 64));
   start({fixture(QStringLiteral("id3v1.mp3"))});
   ASSERT_TRUE(pumpUntil([&] { return paneCentre() == 0xFF00FF; }))
       << window->PhotoInfoText().toStdString() << " / " << server.lastTarget() << " / "

@@ -3,14 +3,12 @@
 #include "artist/artistlookup.h"
 #include "artist/artistprofile.h"
 #include "download/httpserver.h"
+#include "support/webfixtures.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -20,27 +18,9 @@
 namespace lyrovo {
 namespace {
 
+using testing::pngBytes;
+using testing::pumpUntil;
 using testing::TestHttpServer;
-
-bool pumpUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
-}
-
-std::string pngBytes(QColor colour, int width = 40, int height = 30) {
-  QImage image(width, height, QImage::Format_RGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes.toStdString();
-}
 
 // The pane as a list of what it was told, one line per call.
 struct RecordingView : PhotoView {
@@ -111,7 +91,7 @@ const char kProfilePage[] =
 
 TEST_F(ArtistLookupTest, SearchPagePhotoAndProfileAreFetchedCachedAndShown) {
   server.setPage("/soso/music.cgi?w=singer", "200 OK", searchPage("/photo.png", "/profile?id=7"));
-  server.setPage("/photo.png", "200 OK", pngBytes(Qt::magenta));
+  server.setPage("/photo.png", "200 OK", pngBytes(Qt::magenta, 40, 30));
   server.setPage("/profile?id=7", "200 OK", kProfilePage);
   run(QStringLiteral("Song"), QStringLiteral("Singer"));
   // The photo and the profile arrive in either order.
@@ -121,7 +101,8 @@ TEST_F(ArtistLookupTest, SearchPagePhotoAndProfileAreFetchedCachedAndShown) {
   EXPECT_EQ(photoCalls, QStringList({QStringLiteral("clear"), QStringLiteral("tip "),
                                      QStringLiteral("info 写真下载：100%"), QStringLiteral("photo 40x30")}));
   EXPECT_EQ(profileCalls, QStringList({QStringLiteral("tip 语种：国语||流派：流行||地区：港台")}));
-  EXPECT_EQ(read(images() + QStringLiteral("singer.jpg")), QByteArray::fromStdString(pngBytes(Qt::magenta)));
+  EXPECT_EQ(read(images() + QStringLiteral("singer.jpg")),
+            QByteArray::fromStdString(pngBytes(Qt::magenta, 40, 30)));
   EXPECT_EQ(read(resumes() + QStringLiteral("singer.jj")),
             QByteArray("语种：国语||流派：流行||地区：港台\r\nfirst <b>line</b>\r\nsecond\r\n"));
   EXPECT_FALSE(QFile::exists(resumes() + QStringLiteral("singer.jj1")));
