@@ -161,6 +161,7 @@ void Fplay::buildElements() {
           [this] { lyricPane_->Resize(Pic1(1)->width(), Pic1(1)->height(), positionMs()); });
   Pic1(2)->showImage(&vis_.pane());
   connect(Pic1(2), &PicturePane::resized, this, [this] { PrepareVis(); });
+  connect(Pic1(0), &PicturePane::resized, this, [this] { RedrawPhotoPane(); });
   buildMenus();
   buildLyricMenu();
   buildPlaylistCommands();
@@ -246,7 +247,7 @@ void Fplay::firstRunSetUp() {
   const QString& exeName = ctx_.paths.exeName;
   Pic1(1)->setToolTip(QStringLiteral("如果未找到歌词或者歌词有误，请在此右击鼠标\"搜索歌词\"!"));
   Pic1(2)->setToolTip(QStringLiteral("点击鼠标切换不同的视觉效果！"));
-  Pic1(0)->setToolTip(QStringLiteral("点击可以查看歌手简介哦！"));
+  SetPhotoTip(QStringLiteral("点击可以查看歌手简介哦！"));
 
   if (!ctx_.paths.desktopEntry.isEmpty()) {
     // Installed: the desktop link is the installed entry, with its installed icon.
@@ -356,6 +357,7 @@ void Fplay::SelectVisView() {
 }
 
 void Fplay::Pic1_MouseDown(int index, Qt::MouseButton button, int, int, int) {
+  if (index == 0 && button == Qt::LeftButton) OpenArtistProfile();
   if (index == 1 && button == Qt::RightButton) ShowLyricMenu(QCursor::pos());
   if (index != 2) return;
   std::int16_t& visType = ctx_.settings.visType;

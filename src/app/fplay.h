@@ -4,6 +4,7 @@
 #include "app/options.h"
 #include "app/skinwidgets.h"
 #include "app/transport.h"
+#include "artist/artistlookup.h"
 #include "desktop/hotkeys.h"
 #include "lyrics/loadword.h"
 #include "playlist/playlistcommands.h"
@@ -48,7 +49,7 @@ class MprisService;
 // 1 lyrics, 2 visualisation), the playlist view and the two timers.
 // Form_Load runs the whole start-up, Form_Unload the whole shutdown; Play
 // turns the current row into sound and lyrics; the transport moves it on.
-class Fplay : public QWidget, private LyricHost, private OptionsHost {
+class Fplay : public QWidget, private LyricHost, private OptionsHost, private PhotoView {
   Q_OBJECT
  public:
   Fplay(AppContext& context, QStringList commandLine);
@@ -77,6 +78,9 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost {
   // The last one-line status drawn in the lyric pane and in the photo pane.
   const QString& LyricInfoText() const { return lyricInfo_; }
   const QString& PhotoInfoText() const { return photoInfo_; }
+  // The photo pane's tooltip as plain text, and the artist look-up behind the pane.
+  const QString& PhotoTip() const { return photoTip_; }
+  ArtistLookup& artistLookup();
   // The lyric file the last lyric lookup handed to the lyric loader.
   const QString& LastLyricSource() const { return lastLyricSource_; }
 
@@ -280,7 +284,13 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost {
   void CloseLyricSearchWindow();
   void DownloadJJ(const QString& title, const QString& artist);
   void DrawInfo(const QString& text) override;
-  void DrawPhotoInfo(const QString& text);
+  void DrawPhotoInfo(const QString& text) override;
+  // The artist photo pane (fplay_artist.cpp).
+  void ClearPhoto() override;
+  void ShowPhoto(const QImage& photo) override;
+  void SetPhotoTip(const QString& text) override;
+  void RedrawPhotoPane();
+  void OpenArtistProfile();
   void WordAdjust() override;
   void ClearPane() override;
   void StartLyricTimer() override;
@@ -343,6 +353,9 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost {
   bool muted_ = false;
   QString lyricInfo_;
   QString photoInfo_;
+  QString photoTip_;
+  QImage photo_;  // the artist photo the pane shows; null while it shows a text
+  std::unique_ptr<ArtistLookup> artistLookup_;
   QString lastLyricSource_;
   AutoSaver* autoSaver_ = nullptr;
   HandOverServer* handOver_ = nullptr;

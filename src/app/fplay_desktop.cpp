@@ -3,6 +3,7 @@
 #include "app/appicon.h"
 #include "app/desktopglue.h"
 #include "app/fplay.h"
+#include "artist/artistprofile.h"
 #include "desktop/qttrayicon.h"
 #include "lyrics/lyricpane.h"
 #include "playlist/playlistops.h"
@@ -248,9 +249,8 @@ MprisTrack DesktopGlue::mprisTrack() const {
     track.lengthUs = std::llround(double(ctx.BP1.alenTime()) * 1e6);
     if (ctx.player.LyricLoaded) track.lyricLine = lyricLineAt(window_.positionMs());
   }
-  const QString photo = ctx.player.ImagesPath + ctx.player.SongArtist + QStringLiteral(".jpg");
-  if (!ctx.player.ImagesPath.isEmpty() && !ctx.player.SongArtist.isEmpty() && QFileInfo(photo).isFile())
-    track.artPath = photo;
+  if (!ctx.player.SongArtist.isEmpty())
+    track.artPath = CachedArtistPhoto(ctx.player.ImagesPath, ctx.player.SongArtist);
   return track;
 }
 

@@ -40,6 +40,7 @@ void Fplay::DrawInfo(const QString& text) {
 
 void Fplay::DrawPhotoInfo(const QString& text) {
   photoInfo_ = text;
+  photo_ = QImage();
   PicturePane* box = Pic1(0);
   lyrovo::DrawPhotoInfo(box->surface(), box->font(), QColor(0xCF, 0xCF, 0xCF), box->background(), text);
   box->repaint();

@@ -98,7 +98,8 @@ void Fplay::Play() {
   placeListThumb();
 
   if (player.SongArtist.isEmpty() || like(player.SongArtist, u"未知*")) {
-    Pic1(0)->setBackground(Pic1(0)->background());
+    artistLookup().Stop();
+    ClearPhoto();
     DrawPhotoInfo(QStringLiteral("未知歌手"));
   } else {
     DownloadJJ(player.SongTitle, player.SongArtist);
@@ -738,7 +739,6 @@ void Fplay::SearchInfo(int, const QString&) {}
 QString Fplay::SearchWord(int) { return {}; }
 void Fplay::ShowLyricSearchWindow() {}
 void Fplay::CloseLyricSearchWindow() { ctx_.player.SearchWindowOpen = false; }
-void Fplay::DownloadJJ(const QString&, const QString&) {}
 void Fplay::DrawVis() {
   vis_.drawFrame(visSource_);
   Pic1(2)->update();

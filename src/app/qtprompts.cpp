@@ -3,10 +3,12 @@
 #include "settings/settings.h"
 
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QUrl>
 
 namespace lyrovo {
 
@@ -116,5 +118,7 @@ std::optional<FontSpec> QtPrompts::chooseFont(const FontSpec& initial) {
 bool QtPrompts::launch(const QString& program, const QStringList& arguments) {
   return QProcess::startDetached(program, arguments);
 }
+
+bool QtPrompts::openFile(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 }  // namespace lyrovo

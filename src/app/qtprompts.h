@@ -20,6 +20,7 @@ class QtPrompts : public Prompts {
   std::optional<std::uint32_t> chooseColour(std::uint32_t initial) override;
   std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
   bool launch(const QString& program, const QStringList& arguments) override;
+  bool openFile(const QString& path) override;
 
   // "Name|*.a;*.b|Other|*.c" as the player keeps filters → Qt's "Name (*.a *.b);;Other (*.c)".
   static QString qtFilter(const QString& filter);

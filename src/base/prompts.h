@@ -35,6 +35,8 @@ class Prompts {
   virtual std::optional<FontSpec> chooseFont(const FontSpec& initial) = 0;
   // Starts a program with an argument list (never through a shell); false when it could not start.
   virtual bool launch(const QString& program, const QStringList& arguments) = 0;
+  // Opens a file with the desktop's application for its type (never through a shell); false when none could.
+  virtual bool openFile(const QString& path) = 0;
 };
 
 }  // namespace lyrovo

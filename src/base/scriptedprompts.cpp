@@ -65,6 +65,11 @@ bool ScriptedPrompts::launch(const QString& program, const QStringList& argument
   return launchSucceeds;
 }
 
+bool ScriptedPrompts::openFile(const QString& path) {
+  calls.push_back({QStringLiteral("openFile"), Icon::None, Buttons::Ok, {}, path, {}});
+  return launchSucceeds;
+}
+
 std::vector<ScriptedPrompts::Call> ScriptedPrompts::callsOf(const QString& kind) const {
   std::vector<Call> out;
   for (const auto& call : calls)

@@ -10,12 +10,12 @@ namespace lyrovo {
 // Prompts for tests and headless runs: records every call and answers from
 // queues filled by the test. An empty queue gives the default answer: the
 // first button of a message box, "cancelled" for every dialog, success for
-// launches.
+// launches and opened files.
 class ScriptedPrompts : public Prompts {
  public:
   struct Call {
-    QString
-        kind;  // "message", "openFiles", "saveFile", "chooseFolder", "chooseColour", "chooseFont", "launch"
+    QString kind;  // "message", "openFiles", "saveFile", "chooseFolder", "chooseColour", "chooseFont",
+                   // "launch", "openFile"
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
     QString title;
@@ -32,6 +32,7 @@ class ScriptedPrompts : public Prompts {
   std::optional<std::uint32_t> chooseColour(std::uint32_t initial) override;
   std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
   bool launch(const QString& program, const QStringList& arguments) override;
+  bool openFile(const QString& path) override;
 
   std::vector<Call> calls;
   std::deque<Answer> answers;

@@ -68,6 +68,16 @@ QString TestHttpServer::url(const char* path) const {
   return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(QString::fromUtf8(path));
 }
 
+void TestHttpServer::setPage(const std::string& target, const std::string& status, const std::string& body,
+                             const std::string& headers) {
+  setRaw(target, answer(status, body, headers));
+}
+
+void TestHttpServer::setRaw(const std::string& target, const std::string& bytes) {
+  const std::lock_guard lock(mutex_);
+  pages_[target] = bytes;
+}
+
 int TestHttpServer::requests(const std::string& target) const {
   const std::lock_guard lock(mutex_);
   const auto found = counts_.find(target);
@@ -84,6 +94,11 @@ int TestHttpServer::totalRequests() const {
 std::string TestHttpServer::lastTarget() const {
   const std::lock_guard lock(mutex_);
   return lastTarget_;
+}
+
+std::string TestHttpServer::lastRequest() const {
+  const std::lock_guard lock(mutex_);
+  return lastRequest_;
 }
 
 bool TestHttpServer::waitIdle(std::chrono::milliseconds timeout) {
@@ -146,10 +161,16 @@ void TestHttpServer::serve(int socket) {
   }
   const std::size_t start = request.find(' ') + 1;
   const std::string target = request.substr(start, request.find(' ', start) - start);
+  std::string page;
+  bool hasPage = false;
   {
     const std::lock_guard lock(mutex_);
     ++counts_[target];
     lastTarget_ = target;
+    lastRequest_ = request.substr(0, request.find("\r\n\r\n") + 2);
+    const auto found = pages_.find(target);
+    hasPage = found != pages_.end();
+    if (hasPage) page = found->second;
   }
 
   const auto stream = [&](const std::string& head, const std::string& chunk) {
@@ -161,7 +182,9 @@ void TestHttpServer::serve(int socket) {
   };
   const std::string block(64 * 1024, 'z');
 
-  if (target == "/") {
+  if (hasPage) {
+    sendAll(socket, page);
+  } else if (target == "/") {
     sendAll(socket, answer("200 OK", "ok"));
   } else if (target == "/lrc") {
     sendAll(socket, answer("200 OK", kLyricFile, "Content-Type: text/plain; charset=utf-8\r\n"));
@@ -171,6 +194,9 @@ void TestHttpServer::serve(int socket) {
     sendAll(socket, answer("200 OK", kGbkPage, "Content-Type: text/plain\r\n"));
   } else if (target.rfind("/bytes/", 0) == 0) {
     sendAll(socket, answer("200 OK", std::string(std::stoul(target.substr(7)), 'x')));
+  } else if (target.rfind("/nolength/", 0) == 0) {
+    sendAll(socket,
+            "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(std::stoul(target.substr(10)), 'x'));
   } else if (target == "/empty") {
     sendAll(socket, answer("200 OK", ""));
   } else if (target.rfind("/echo", 0) == 0) {
