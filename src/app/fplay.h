@@ -175,9 +175,6 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // A system-wide Ctrl+Shift hot key was pressed.
   void GlobalHotKey(HotKey key);
 
- signals:
-  // The playing position jumped: a seek, or a song starting over.
-  void positionJumped();
   // Opens the media information window for the playlist's selected row,
   // modal to this window; an open one is closed first.
   void ShowMediaInfo();
@@ -185,6 +182,10 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // Opens the options window on page (1 about … 6 lyrics), closing one already open.
   void ShowOptions(int page);
   FSet* OptionsWindow() const;
+
+ signals:
+  // The playing position jumped: a seek, or a song starting over.
+  void positionJumped();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
