@@ -1,31 +1,19 @@
 #pragma once
 
 // Helpers for tests of the background downloads: waiting while the event
-// loop runs, and picture bytes for a server to hand out.
+// loop runs (pumpUntil), and picture bytes for a server to hand out.
+
+#include "support/waituntil.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QImage>
-#include <QThread>
 
 #include <functional>
 #include <string>
 
 namespace lyrovo::testing {
-
-// Runs the event loop until condition holds, up to timeoutMs; true when it came.
-inline bool pumpUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
-}
 
 // A PNG picture of one colour.
 inline std::string pngBytes(QColor colour, int width, int height) {
