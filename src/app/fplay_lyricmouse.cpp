@@ -17,6 +17,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFrame>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -122,8 +123,9 @@ void Fplay::startLyricDrag(QPoint screenPos) {
 
 void Fplay::Pic1_MouseMove(QPoint screenPos) {
   ctx_.log.trap(QStringLiteral("Pic1_MouseMove"), [&] {
-    // The pane takes the keyboard focus once, so keys such as Escape reach it.
-    if (!lyricHasFocus_ && !ctx_.player.SearchWindowOpen) {
+    // The pane takes the keyboard focus once, so keys such as Escape reach
+    // it; never from a playlist cell being edited.
+    if (!lyricHasFocus_ && !ctx_.player.SearchWindowOpen && !(text1_ && text1_->isVisible())) {
       Pic1(1)->setFocus();
       lyricHasFocus_ = true;
     }
