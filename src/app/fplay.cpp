@@ -141,6 +141,8 @@ void Fplay::buildElements() {
   list_->installEventFilter(this);
   Pic1(1)->installEventFilter(this);
   Pic1(1)->setFocusPolicy(Qt::ClickFocus);
+  Pic1(1)->setMouseTracking(true);
+  Pic1(1)->setAcceptDrops(true);
   connect(list_, &QTableView::doubleClicked, this, [this] { List1_DblClick(); });
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     // The view's selection is the playlist's: copy it into the rows.
@@ -358,7 +360,6 @@ void Fplay::SelectVisView() {
 
 void Fplay::Pic1_MouseDown(int index, Qt::MouseButton button, int, int, int) {
   if (index == 0 && button == Qt::LeftButton) OpenArtistProfile();
-  if (index == 1 && button == Qt::RightButton) ShowLyricMenu(QCursor::pos());
   if (index != 2) return;
   std::int16_t& visType = ctx_.settings.visType;
   if (button == Qt::LeftButton) visType = visType >= 7 ? 1 : std::int16_t(visType + 1);

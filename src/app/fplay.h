@@ -7,6 +7,8 @@
 #include "artist/artistlookup.h"
 #include "desktop/hotkeys.h"
 #include "lyrics/loadword.h"
+#include "lyrics/lyricadjust.h"
+#include "lyrics/lyricdrag.h"
 #include "playlist/playlistcommands.h"
 #include "visual/bpvissource.h"
 #include "visual/visualiser.h"
@@ -25,6 +27,7 @@
 class QMenu;
 class QAction;
 class QLineEdit;
+class QFrame;
 
 namespace lyrovo {
 
@@ -208,6 +211,18 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // Copies the rows' selected flags into the view after the rows were reset.
   void showRowSelection();
   void applyLyricMenuOutcome(const LyricMenuOutcome& outcome);
+  // The lyric pane's wheel, mouse, focus and drop events, and the wheel over
+  // the playlist; true when used up.
+  bool lyricPaneEvent(QObject* watched, QEvent* event);
+  bool listWheelEvent(QObject* watched, QEvent* event);
+  void LyricWheel(int angleDelta);
+  void startLyricDrag(QPoint screenPos);
+  void Pic1_MouseMove(QPoint screenPos);
+  void Pic1_MouseUp(Qt::MouseButton button, QPoint screenPos);
+  void showDragGuide(bool vertical);
+  void Pic1_OLEDragDrop(const QStringList& paths);
+  // What the lyric loader needs, for the song now playing.
+  LoadWordContext loadWordContext();
   // Playing position in ms for the lyric pane.
   std::int32_t positionMs() const;
 
@@ -387,6 +402,13 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   std::unique_ptr<DesktopGlue> desktop_;
   QPointer<FInfo> infoWindow_;
   QPointer<FSet> optionsWindow_;
+
+  LyricDrag lyricDrag_;
+  WheelNotches lyricWheel_;
+  WheelNotches listWheel_;
+  QFrame* guideLine_ = nullptr;      // across the lyric pane's centre while dragging
+  QLabel* dragTimeLabel_ = nullptr;  // the time under the guide line
+  bool lyricHasFocus_ = false;
 };
 
 }  // namespace lyrovo

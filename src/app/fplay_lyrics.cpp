@@ -14,8 +14,7 @@ namespace lyrovo {
 
 std::int32_t Fplay::positionMs() const { return PositionMs(ctx_.BP1.aPosByte(), ctx_.player.MsPerByte); }
 
-bool Fplay::LoadWord(const QString& source, bool isLocal) {
-  lastLyricSource_ = source;
+LoadWordContext Fplay::loadWordContext() {
   const PlaylistRow* row = ctx_.player.CurrentIndex >= 1 && ctx_.player.CurrentIndex <= ListCount()
                                ? &ctx_.playlist.row(ctx_.player.CurrentIndex)
                                : nullptr;
@@ -24,6 +23,14 @@ bool Fplay::LoadWord(const QString& source, bool isLocal) {
                           ctx_.settings,  *ctx_.prompts, ctx_.log,
                           *this,          songFolder,    double(ctx_.BP1.alenByte()) * ctx_.player.MsPerByte,
                           TempLyricFile()};
+  return context;
+}
+
+bool Fplay::LoadWord(const QString& source, bool isLocal) {
+  // A shift of the lyric shown until now is kept before it is replaced.
+  if (ctx_.player.LyricDirty) WriteBackShiftedLyric();
+  lastLyricSource_ = source;
+  LoadWordContext context = loadWordContext();
   const bool loaded = lyrovo::LoadWord(source, isLocal, context);
   Pic1(1)->update();
   return loaded;

@@ -629,6 +629,7 @@ bool Fplay::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && event->type() == QEvent::FontChange) fitListRowsToFont();
   if (watched == list_->viewport() && event->type() == QEvent::Resize) RefreshListLayout();
   if (playlistEvent(watched, event)) return true;
+  if (lyricPaneEvent(watched, event) || listWheelEvent(watched, event)) return true;
   if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (watched == Pic1(1) && key->key() == Qt::Key_Escape && ctx_.lyricPane.FullScreen) {
@@ -734,7 +735,6 @@ void Fplay::applyColumnWidths(const ListColumnWidths& widths) {
 
 // ---------------------------------------------------------------- calls later parts fill in
 
-void Fplay::WriteBackShiftedLyric() { ctx_.player.LyricDirty = false; }
 void Fplay::SearchInfo(int, const QString&) {}
 QString Fplay::SearchWord(int) { return {}; }
 void Fplay::ShowLyricSearchWindow() {}

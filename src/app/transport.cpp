@@ -65,4 +65,13 @@ QString TimeLabelText(const QString& mode, double positionSeconds, double length
   return QStringLiteral("-") + FormatTime(std::int32_t(nearest(lengthSeconds - positionSeconds)));
 }
 
+int ListTopAfterWheel(int top, int rows, int page, int notches) {
+  constexpr int kRowsPerNotch = 5;
+  const int lastTop = std::max(1, rows - page + 1);
+  const std::int64_t moved = std::int64_t(top) - std::int64_t(notches) * kRowsPerNotch;
+  if (notches < 0 && top < lastTop) return int(std::min<std::int64_t>(moved, lastTop));
+  if (notches > 0 && top > 1) return int(std::max<std::int64_t>(moved, 1));
+  return top;
+}
+
 }  // namespace lyrovo

@@ -57,4 +57,9 @@ int VolumeDown(int volume);
 // any other mode).
 QString TimeLabelText(const QString& mode, double positionSeconds, double lengthSeconds);
 
+// The playlist's first visible row after notches of the wheel over it
+// (positive away from the user, toward row 1): 5 rows a notch, between row
+// 1 and the top row of the last page. A list that fits one page stays.
+int ListTopAfterWheel(int top, int rows, int page, int notches);
+
 }  // namespace lyrovo

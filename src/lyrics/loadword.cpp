@@ -1,5 +1,7 @@
 #include "lyrics/loadword.h"
 
+#include "base/apppaths.h"
+
 #include "base/apperror.h"
 #include "base/errorlog.h"
 #include "base/playerstate.h"
@@ -258,6 +260,17 @@ LineKind parseLine(QStringView line, ParsedLine& out) {
   return LineKind::Lyric;
 }
 
+}  // namespace
+
+bool IsTimedLyricLine(QStringView line) {
+  ParsedLine parsed;
+  return parseLine(line, parsed) != LineKind::NotLyric;
+}
+
+bool IsOffsetLine(QStringView line) { return offsetTag(trimBlanks(line)).has_value(); }
+
+namespace {
+
 // Kana and Hangul mark a Japanese or Korean text, which the conversion
 // between Chinese scripts would spoil (its kanji and hanja are not
 // traditional Chinese characters to simplify).
@@ -394,10 +407,6 @@ namespace {
 
 const QString kLyricNotFoundText = QStringLiteral("歌词未找到，请右击搜索！");
 
-QString withSlash(const QString& folder) {
-  return folder.isEmpty() || folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
 // The pane's failure text, and a message box when the search window is open
 // and the player is not on top (a box would hide behind it or interrupt).
 void showFailure(LoadWordContext& c, const QString& boxText) {
@@ -454,12 +463,16 @@ void copyFileAtomically(const QString& from, const QString& target) {
                                                QStringLiteral(" (") + out.errorString() + u')');
 }
 
-// Keeps the downloaded lyric: in the song's folder when saveToSongPath is
-// set, and always in the lyric folder (created when missing). Each target
-// is handled on its own, so a failure is logged and the next one still
-// tried; a folder named twice (the song lies in the lyric folder) gets one
-// copy and at most one question.
-void keepCopies(LoadWordContext& c) {
+}  // namespace
+
+// Keeps the lyric file from under the song's lyric name: in the song's
+// folder when saveToSongPath is set, and always in the lyric folder
+// (created when missing). Each target is handled on its own, so a failure
+// is logged and the next one still tried; a folder named twice (the song
+// lies in the lyric folder) gets one copy and at most one question, and a
+// target that is from itself counts as kept without a question.
+QString KeepLyricCopies(const QString& from, LoadWordContext& c, bool onTopReplaces,
+                        const QString& procedure) {
   struct Target {
     QString folder;
     bool create;
@@ -470,9 +483,11 @@ void keepCopies(LoadWordContext& c) {
   if (!c.settings.WordPath.isEmpty()) targets.push_back({withSlash(c.settings.WordPath), true});
 
   const QString name = LyricFileName(c.player).replace(u'/', u' ');
+  const QString source = QFileInfo(from).canonicalFilePath();
   QStringList handled;
+  QString kept;
   for (const Target& t : targets) {
-    c.log.trap(kLoaderName, [&] {
+    c.log.trap(procedure, [&] {
       if (t.create && !QFileInfo(t.folder).isDir() && !QDir().mkpath(t.folder))
         throw errors::pathNotFound(t.folder);
       const QString canonical = QFileInfo(t.folder).canonicalFilePath();
@@ -482,18 +497,23 @@ void keepCopies(LoadWordContext& c) {
       }
       const QString target = t.folder + name;
       const QFileInfo existing(target);
-      if ((existing.exists() || existing.isSymLink()) && !c.settings.autoReWrite && !c.player.OnTop) {
+      if (!source.isEmpty() && existing.canonicalFilePath() == source) {
+        if (kept.isEmpty()) kept = target;
+        return;
+      }
+      if ((existing.exists() || existing.isSymLink()) && !c.settings.autoReWrite &&
+          !(onTopReplaces && c.player.OnTop)) {
         const Prompts::Answer answer = c.prompts.message(
             Prompts::Icon::Question, Prompts::Buttons::YesNo, QStringLiteral("Lyrovo - 覆盖提示"),
             QStringLiteral("歌词文件：") + target + QStringLiteral("已经存在，是否覆盖？"));
         if (answer != Prompts::Answer::Yes) return;
       }
-      copyFileAtomically(c.tempFile, target);
+      copyFileAtomically(from, target);
+      if (kept.isEmpty()) kept = target;
     });
   }
+  return kept;
 }
-
-}  // namespace
 
 bool LoadWord(const QString& source, bool isLocal, LoadWordContext& c) {
   // The previous lyric is gone from here on, whatever the outcome.
@@ -519,6 +539,7 @@ bool LoadWord(const QString& source, bool isLocal, LoadWordContext& c) {
       showFailure(c, QStringLiteral("该歌词有误，请尝试其它链接！"));
       return false;
     }
+    if (isLocal) c.model.SourceFile = source;
     c.host.ClearPane();
     c.host.WordAdjust();
     c.host.StartLyricTimer();
@@ -529,7 +550,7 @@ bool LoadWord(const QString& source, bool isLocal, LoadWordContext& c) {
     return false;
   }
   // A lyric that shows is not undone by a copy that could not be kept.
-  if (!isLocal && c.settings.saveWord) keepCopies(c);
+  if (!isLocal && c.settings.saveWord) c.model.SourceFile = KeepLyricCopies(c.tempFile, c, true, kLoaderName);
   return true;
 }
 

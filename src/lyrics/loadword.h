@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <functional>
@@ -85,6 +86,11 @@ LyricParseResult ParseLyric(const QByteArray& fileBytes, const QString& header, 
 void ConvertLyricScript(LyricModel& model, int index, const LyricTextWidth& textWidth,
                         const ErrorLog* log = nullptr);
 
+// Whether a line of a lyric file starts with a time tag (a lyric line), and
+// whether it is an [offset:] line.
+bool IsTimedLyricLine(QStringView line);
+bool IsOffsetLine(QStringView line);
+
 // The lyric file of the song now playing: SongArtist + " - " + SongTitle + ".lrc".
 QString LyricFileName(const PlayerState& player);
 
@@ -131,5 +137,14 @@ struct LoadWordContext {
 // on top, and errors go to the error log under "LoadWord". Returns whether
 // a lyric was loaded.
 bool LoadWord(const QString& source, bool isLocal, LoadWordContext& c);
+
+// Copies the lyric file from to SongArtist - SongTitle.lrc in the song's
+// folder (when saveToSongPath is set) and in the lyric folder, each through
+// a temporary file renamed over its target. An existing target is replaced
+// only with the user's consent ("覆盖提示"), or without asking when
+// autoReWrite is set, or OnTop when onTopReplaces. Failures are logged under
+// procedure. Returns the first target that now holds the lyric, or "".
+QString KeepLyricCopies(const QString& from, LoadWordContext& c, bool onTopReplaces,
+                        const QString& procedure);
 
 }  // namespace lyrovo

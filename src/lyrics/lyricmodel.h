@@ -33,6 +33,10 @@ struct LyricModel {
   std::array<std::int16_t, kEntries> LyricWidth{};
   std::array<std::vector<LyricWord>, kEntries + 1> LyricWords;
   std::int16_t LyricEnd = 1;
+  // The local lyric file the shown lyric was read from (or the kept copy of
+  // a downloaded one): where a timing shift is written back. Empty for a
+  // lyric that has no file of its own, which is then never written.
+  QString SourceFile;
 
   LyricModel() { LyricTime.fill(kFreeTime); }
 
@@ -45,6 +49,7 @@ struct LyricModel {
     LyricTime.fill(kFreeTime);
     LyricWidth.fill(0);
     LyricEnd = 1;
+    SourceFile.clear();
   }
   std::int32_t time(int k) const { return LyricTime[k - 1]; }
   std::int16_t width(int k) const { return LyricWidth[k - 1]; }

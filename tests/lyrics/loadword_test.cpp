@@ -1,4 +1,5 @@
 #include "lyrics/loadword.h"
+#include "lyrics/lyricdrop.h"
 
 #include "base/errorlog.h"
 #include "base/playerstate.h"
@@ -472,3 +473,44 @@ TEST_F(LoadWordTest, BadFilesNeverCrashHangOrWrite) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- dropped lyric files
+
+TEST_F(LoadWordTest, DroppedLrcInUpperCaseLoadsAndIsKeptInTheLyricFolder) {
+  write(root.path() + "/tmp/FOUND.LRC", good);
+  LoadWordContext c{model, player, search, settings, prompts, log, host, music, 180000, host.tempFile};
+  ASSERT_TRUE(AcceptsLyricDrop({root.path() + "/tmp/notes.txt", root.path() + "/tmp/FOUND.LRC"}));
+  ASSERT_TRUE(DropLyricFile({root.path() + "/tmp/FOUND.LRC"}, c));
+  EXPECT_TRUE(player.LyricLoaded);
+  EXPECT_EQ(read(lrc(settings.WordPath)), good);
+  EXPECT_EQ(entries(music), QStringList());  // saveToSongPath is off
+  // A later shift goes into the kept copy, not into the dropped file.
+  EXPECT_EQ(model.SourceFile, lrc(settings.WordPath));
+  EXPECT_TRUE(prompts.callsOf("message").empty());
+}
+
+TEST_F(LoadWordTest, DroppedLrcAsksBeforeReplacingAndRefusesWhatIsNoLyric) {
+  write(root.path() + "/tmp/new.lrc", good);
+  QDir().mkpath(settings.WordPath);
+  write(lrc(settings.WordPath), "old");
+  prompts.answers.push_back(Prompts::Answer::No);
+  LoadWordContext c{model, player, search, settings, prompts, log, host, music, 180000, host.tempFile};
+  ASSERT_TRUE(DropLyricFile({root.path() + "/tmp/new.lrc"}, c));
+  ASSERT_EQ(boxes("Lyrovo - 覆盖提示").size(), 1u);
+  EXPECT_EQ(read(lrc(settings.WordPath)), "old");
+  EXPECT_EQ(model.SourceFile, root.path() + "/tmp/new.lrc");  // the only file holding what shows
+
+  // Neither a text file, nor binary data named .lrc, nor an oversized file replaces anything.
+  write(root.path() + "/tmp/binary.lrc", QByteArray(4096, '\xFF'));
+  QFile big(root.path() + "/tmp/big.lrc");
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(big.resize(50 * 1024 * 1024));
+  big.close();
+  settings.autoReWrite = true;
+  EXPECT_FALSE(AcceptsLyricDrop({root.path() + "/tmp/a.txt"}));
+  EXPECT_FALSE(DropLyricFile({root.path() + "/tmp/a.txt"}, c));
+  EXPECT_FALSE(DropLyricFile({root.path() + "/tmp/big.lrc"}, c));
+  EXPECT_TRUE(player.LyricLoaded);  // the shown lyric stays
+  EXPECT_FALSE(DropLyricFile({root.path() + "/tmp/binary.lrc"}, c));
+  EXPECT_EQ(read(lrc(settings.WordPath)), "old");
+}
