@@ -3,6 +3,7 @@
 #include "app/appcontext.h"
 #include "app/skinwidgets.h"
 #include "app/transport.h"
+#include "download/lyriclookup.h"
 #include "lyrics/loadword.h"
 #include "visual/bpvissource.h"
 #include "visual/visualiser.h"
@@ -186,6 +187,8 @@ class Fplay : public QWidget, private LyricHost {
   QString SearchWord(int server);
   void ShowLyricSearchWindow();
   void CloseLyricSearchWindow();
+  void startLyricSearch();
+  void finishLyricSearch(const LyricLookupResult& result);
   void DownloadJJ(const QString& title, const QString& artist);
   void DrawInfo(const QString& text) override;
   void DrawPhotoInfo(const QString& text);
@@ -239,6 +242,11 @@ class Fplay : public QWidget, private LyricHost {
   QString lastLyricSource_;
   AutoSaver* autoSaver_ = nullptr;
   HandOverServer* handOver_ = nullptr;
+  // A lyric the web lookup fetched already: the loader gets its text without a second download.
+  QString prefetchedLink_;
+  QString prefetchedText_;
+  // Last member: destroyed first, so no lookup result arrives at a half-destroyed window.
+  std::unique_ptr<LyricLookupWorker> lyricLookup_ = std::make_unique<LyricLookupWorker>(this);
 };
 
 }  // namespace lyrovo
