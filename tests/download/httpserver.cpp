@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <stdexcept>
 
 namespace lyrovo::testing {
@@ -86,6 +87,16 @@ std::string TestHttpServer::lastTarget() const {
   return lastTarget_;
 }
 
+std::string TestHttpServer::lastRequestHead() const {
+  const std::lock_guard lock(mutex_);
+  return lastHead_;
+}
+
+void TestHttpServer::setRoute(const std::string& target, Route route) {
+  const std::lock_guard lock(mutex_);
+  routes_[target] = std::move(route);
+}
+
 bool TestHttpServer::waitIdle(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   return idle_.wait_for(lock, timeout, [this] { return active_ == 0; });
@@ -150,6 +161,21 @@ void TestHttpServer::serve(int socket) {
     const std::lock_guard lock(mutex_);
     ++counts_[target];
     lastTarget_ = target;
+    lastHead_ = request.substr(0, request.find("\r\n\r\n"));
+  }
+  std::optional<Route> route;
+  {
+    const std::lock_guard lock(mutex_);
+    const auto found = routes_.find(target);
+    if (found != routes_.end()) route = found->second;
+  }
+  if (route) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(route->delayMs);
+    while (!stop_ && std::chrono::steady_clock::now() < until) {
+      if (waitPeerGone(socket, std::chrono::milliseconds(kPollMs))) return;
+    }
+    sendAll(socket, answer(route->status, route->body, route->headers));
+    return;
   }
 
   const auto stream = [&](const std::string& head, const std::string& chunk) {

@@ -34,6 +34,7 @@ namespace lyrovo::testing {
 //   /huge           announces 1 GiB and streams it
 //   /endless        streams up to 1 GiB without announcing a length
 //   /header-flood   sends header lines without end
+// Routes set with setRoute answer their exact target before these.
 // Every connection ends when the client goes away, when the stream ends, or
 // when the server stops; a stream never exceeds 1 GiB.
 class TestHttpServer {
@@ -50,12 +51,22 @@ class TestHttpServer {
   TestHttpServer(const TestHttpServer&) = delete;
   TestHttpServer& operator=(const TestHttpServer&) = delete;
 
+  // An answer a test sets up for one exact request target ("/api/get?x=1").
+  struct Route {
+    std::string status = "200 OK";
+    std::string body;
+    std::string headers;  // extra header lines, each ending in CR LF
+    int delayMs = 0;      // the answer waits this long (less when the client leaves)
+  };
+  void setRoute(const std::string& target, Route route);
+
   std::uint16_t port() const { return port_; }
   QString url(const char* path) const;
 
   int requests(const std::string& target) const;  // requests received for target
   int totalRequests() const;
   std::string lastTarget() const;
+  std::string lastRequestHead() const;                      // request line and headers of the last request
   std::int64_t streamedBytes() const { return streamed_; }  // body bytes sent by /huge and /endless
 
   // Waits until every connection handler has finished; false on timeout.
@@ -76,6 +87,8 @@ class TestHttpServer {
   int active_ = 0;
   std::map<std::string, int> counts_;
   std::string lastTarget_;
+  std::string lastHead_;
+  std::map<std::string, Route> routes_;
   std::vector<std::thread> handlers_;
   std::thread acceptor_;
 };
