@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <optional>
 #include <stdexcept>
 
 namespace lyrovo::testing {
@@ -69,6 +68,21 @@ QString TestHttpServer::url(const char* path) const {
   return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(QString::fromUtf8(path));
 }
 
+void TestHttpServer::setPage(const std::string& target, const std::string& status, const std::string& body,
+                             const std::string& headers) {
+  setRaw(target, answer(status, body, headers));
+}
+
+void TestHttpServer::setRaw(const std::string& target, const std::string& bytes) {
+  const std::lock_guard lock(mutex_);
+  pages_[target] = bytes;
+}
+
+void TestHttpServer::setDelay(const std::string& target, std::chrono::milliseconds delay) {
+  const std::lock_guard lock(mutex_);
+  delays_[target] = delay;
+}
+
 int TestHttpServer::requests(const std::string& target) const {
   const std::lock_guard lock(mutex_);
   const auto found = counts_.find(target);
@@ -87,14 +101,9 @@ std::string TestHttpServer::lastTarget() const {
   return lastTarget_;
 }
 
-std::string TestHttpServer::lastRequestHead() const {
+std::string TestHttpServer::lastRequest() const {
   const std::lock_guard lock(mutex_);
-  return lastHead_;
-}
-
-void TestHttpServer::setRoute(const std::string& target, Route route) {
-  const std::lock_guard lock(mutex_);
-  routes_[target] = std::move(route);
+  return lastRequest_;
 }
 
 bool TestHttpServer::waitIdle(std::chrono::milliseconds timeout) {
@@ -157,25 +166,22 @@ void TestHttpServer::serve(int socket) {
   }
   const std::size_t start = request.find(' ') + 1;
   const std::string target = request.substr(start, request.find(' ', start) - start);
+  std::string page;
+  bool hasPage = false;
+  std::chrono::milliseconds delay{0};
   {
     const std::lock_guard lock(mutex_);
     ++counts_[target];
     lastTarget_ = target;
-    lastHead_ = request.substr(0, request.find("\r\n\r\n"));
+    lastRequest_ = request.substr(0, request.find("\r\n\r\n") + 2);
+    const auto found = pages_.find(target);
+    hasPage = found != pages_.end();
+    if (hasPage) page = found->second;
+    if (const auto wait = delays_.find(target); wait != delays_.end()) delay = wait->second;
   }
-  std::optional<Route> route;
-  {
-    const std::lock_guard lock(mutex_);
-    const auto found = routes_.find(target);
-    if (found != routes_.end()) route = found->second;
-  }
-  if (route) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(route->delayMs);
-    while (!stop_ && std::chrono::steady_clock::now() < until) {
-      if (waitPeerGone(socket, std::chrono::milliseconds(kPollMs))) return;
-    }
-    sendAll(socket, answer(route->status, route->body, route->headers));
-    return;
+  const auto until = std::chrono::steady_clock::now() + delay;
+  while (!stop_ && std::chrono::steady_clock::now() < until) {
+    if (waitPeerGone(socket, std::chrono::milliseconds(kPollMs))) return;
   }
 
   const auto stream = [&](const std::string& head, const std::string& chunk) {
@@ -187,7 +193,9 @@ void TestHttpServer::serve(int socket) {
   };
   const std::string block(64 * 1024, 'z');
 
-  if (target == "/") {
+  if (hasPage) {
+    sendAll(socket, page);
+  } else if (target == "/") {
     sendAll(socket, answer("200 OK", "ok"));
   } else if (target == "/lrc") {
     sendAll(socket, answer("200 OK", kLyricFile, "Content-Type: text/plain; charset=utf-8\r\n"));
@@ -197,6 +205,9 @@ void TestHttpServer::serve(int socket) {
     sendAll(socket, answer("200 OK", kGbkPage, "Content-Type: text/plain\r\n"));
   } else if (target.rfind("/bytes/", 0) == 0) {
     sendAll(socket, answer("200 OK", std::string(std::stoul(target.substr(7)), 'x')));
+  } else if (target.rfind("/nolength/", 0) == 0) {
+    sendAll(socket,
+            "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(std::stoul(target.substr(10)), 'x'));
   } else if (target == "/empty") {
     sendAll(socket, answer("200 OK", ""));
   } else if (target.rfind("/echo", 0) == 0) {

@@ -34,7 +34,9 @@ namespace lyrovo::testing {
 //   /huge           announces 1 GiB and streams it
 //   /endless        streams up to 1 GiB without announcing a length
 //   /header-flood   sends header lines without end
-// Routes set with setRoute answer their exact target before these.
+//   /nolength/N     200 with N bytes "x" and no Content-Length (the end of the body closes)
+// Pages a test sets with setPage or setRaw answer their exact target
+// (query included) before every route above.
 // Every connection ends when the client goes away, when the stream ends, or
 // when the server stops; a stream never exceeds 1 GiB.
 class TestHttpServer {
@@ -51,22 +53,20 @@ class TestHttpServer {
   TestHttpServer(const TestHttpServer&) = delete;
   TestHttpServer& operator=(const TestHttpServer&) = delete;
 
-  // An answer a test sets up for one exact request target ("/api/get?x=1").
-  struct Route {
-    std::string status = "200 OK";
-    std::string body;
-    std::string headers;  // extra header lines, each ending in CR LF
-    int delayMs = 0;      // the answer waits this long (less when the client leaves)
-  };
-  void setRoute(const std::string& target, Route route);
-
   std::uint16_t port() const { return port_; }
+  // Answers target with status (e.g. "200 OK"), body and extra header lines ("Name: value\r\n").
+  void setPage(const std::string& target, const std::string& status, const std::string& body,
+               const std::string& headers = {});
+  // Answers target with exactly these bytes, then closes the connection.
+  void setRaw(const std::string& target, const std::string& bytes);
+  // A page set for target waits this long before it answers (less when the client leaves).
+  void setDelay(const std::string& target, std::chrono::milliseconds delay);
   QString url(const char* path) const;
 
   int requests(const std::string& target) const;  // requests received for target
   int totalRequests() const;
   std::string lastTarget() const;
-  std::string lastRequestHead() const;                      // request line and headers of the last request
+  std::string lastRequest() const;                          // request line and headers of the last request
   std::int64_t streamedBytes() const { return streamed_; }  // body bytes sent by /huge and /endless
 
   // Waits until every connection handler has finished; false on timeout.
@@ -86,9 +86,10 @@ class TestHttpServer {
   std::condition_variable idle_;
   int active_ = 0;
   std::map<std::string, int> counts_;
+  std::map<std::string, std::string> pages_;
+  std::map<std::string, std::chrono::milliseconds> delays_;
   std::string lastTarget_;
-  std::string lastHead_;
-  std::map<std::string, Route> routes_;
+  std::string lastRequest_;
   std::vector<std::thread> handlers_;
   std::thread acceptor_;
 };

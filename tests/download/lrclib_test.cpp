@@ -35,14 +35,6 @@ std::string record(const char* title, const char* artist, double duration, const
          ",\"plainLyrics\":\"one\\ntwo\",\"syncedLyrics\":" + synced + "}";
 }
 
-TestHttpServer::Route route(std::string body, int delayMs = 0, std::string status = "200 OK") {
-  TestHttpServer::Route answer;
-  answer.status = std::move(status);
-  answer.body = std::move(body);
-  answer.delayMs = delayMs;
-  return answer;
-}
-
 TEST(Lrclib, MatchTestWantsEachNameInsideTheOther) {
   const QString title = QStringLiteral("晴天"), artist = QStringLiteral("周杰伦");
   EXPECT_TRUE(SearchResultMatches(title, artist, QStringLiteral("晴天 (live)"), artist));
@@ -113,19 +105,18 @@ class LrclibServer : public ::testing::Test {
 };
 
 TEST_F(LrclibServer, GetAnswersWithASyncedLyricAndNamesThePlayer) {
-  server.setRoute(kSunnyGet, route(record("晴天", "周杰伦", 269, "\"[00:01.00]one\\n[00:02.00]two\"")));
+  server.setPage(kSunnyGet, "200 OK", record("晴天", "周杰伦", 269, "\"[00:01.00]one\\n[00:02.00]two\""));
   const LrclibLyric lyric = lookup();
   EXPECT_EQ(lyric.outcome, LrclibOutcome::Synced);
   EXPECT_EQ(lyric.text, QString::fromLatin1(kSynced));
   EXPECT_EQ(lyric.url, server.url(kSunnyGet));
   EXPECT_EQ(server.requests(kSunnySearch), 0);
-  EXPECT_NE(server.lastRequestHead().find("User-Agent: Lyrovo/"), std::string::npos)
-      << server.lastRequestHead();
+  EXPECT_NE(server.lastRequest().find("User-Agent: Lyrovo/"), std::string::npos) << server.lastRequest();
 }  // namespace
 
 TEST_F(LrclibServer, NotFoundThenSearch) {
   // The get route is unknown to the server, which answers 404.
-  server.setRoute(kSunnySearch, route("[" + record("晴天", "周杰伦", 268, "\"[00:01.00]found\"") + "]"));
+  server.setPage(kSunnySearch, "200 OK", "[" + record("晴天", "周杰伦", 268, "\"[00:01.00]found\"") + "]");
   const LrclibLyric lyric = lookup();
   EXPECT_EQ(lyric.outcome, LrclibOutcome::Synced);
   EXPECT_EQ(lyric.text, QStringLiteral("[00:01.00]found"));
@@ -134,29 +125,29 @@ TEST_F(LrclibServer, NotFoundThenSearch) {
 }
 
 TEST_F(LrclibServer, DurationMismatchFindsNothing) {
-  server.setRoute(kSunnySearch, route("[" + record("晴天", "周杰伦", 265, "\"[00:01.00]found\"") + "]"));
+  server.setPage(kSunnySearch, "200 OK", "[" + record("晴天", "周杰伦", 265, "\"[00:01.00]found\"") + "]");
   EXPECT_EQ(lookup().outcome, LrclibOutcome::NotFound);
 }
 
 TEST_F(LrclibServer, InstrumentalSongHasNoLyric) {
-  server.setRoute(kSunnyGet, route(record("晴天", "周杰伦", 269, "null", true)));
+  server.setPage(kSunnyGet, "200 OK", record("晴天", "周杰伦", 269, "null", true));
   EXPECT_EQ(lookup().outcome, LrclibOutcome::Instrumental);
 }
 
 TEST_F(LrclibServer, RecordWithoutTimesFallsBackToTheSearch) {
-  server.setRoute(kSunnyGet, route(record("晴天", "周杰伦", 269, "null")));
-  server.setRoute(kSunnySearch, route("[]"));
+  server.setPage(kSunnyGet, "200 OK", record("晴天", "周杰伦", 269, "null"));
+  server.setPage(kSunnySearch, "200 OK", "[]");
   EXPECT_EQ(lookup().outcome, LrclibOutcome::NotFound);
   EXPECT_EQ(server.requests(kSunnySearch), 1);
 }
 
 TEST_F(LrclibServer, BrokenOrHugeAnswersAndDeadServersFindNothing) {
-  server.setRoute(kSunnyGet, route("oops", 0, "500 Internal Server Error"));
+  server.setPage(kSunnyGet, "500 Internal Server Error", "oops");
   EXPECT_EQ(lookup().outcome, LrclibOutcome::NotFound);
-  server.setRoute(kSunnyGet, route(std::string(5 * 1024 * 1024, '[')));  // over the size cap
+  server.setPage(kSunnyGet, "200 OK", std::string(5 * 1024 * 1024, '['));  // over the size cap
   EXPECT_EQ(lookup().outcome, LrclibOutcome::NotFound);
-  server.setRoute(kSunnyGet, route("{\"syncedLyrics\": \"[00:01.00]cut"));
-  server.setRoute(kSunnySearch, route("[{\"trackName\":"));
+  server.setPage(kSunnyGet, "200 OK", "{\"syncedLyrics\": \"[00:01.00]cut");
+  server.setPage(kSunnySearch, "200 OK", "[{\"trackName\":");
   EXPECT_EQ(lookup().outcome, LrclibOutcome::NotFound);
   EXPECT_EQ(LookupLrclib(QStringLiteral("http://127.0.0.1:%1").arg(testing::closedPort()), kSunny).outcome,
             LrclibOutcome::NotFound);
@@ -225,10 +216,11 @@ TEST_F(LookupWorker, ASlowLookupForAnOldSongNeverLoads) {
   QTemporaryDir dir;
   const LyricQuery slowSong{QStringLiteral("slow"), QStringLiteral("a"), QString(), 0};
   const LyricQuery nextSong{QStringLiteral("next"), QStringLiteral("b"), QString(), 0};
-  server.setRoute("/api/get?track_name=slow&artist_name=a",
-                  route(record("slow", "a", 1, "\"[00:01.00]old\""), 1500));
-  server.setRoute("/api/get?track_name=next&artist_name=b",
-                  route(record("next", "b", 1, "\"[00:01.00]new\"")));
+  server.setPage("/api/get?track_name=slow&artist_name=a", "200 OK",
+                 record("slow", "a", 1, "\"[00:01.00]old\""));
+  server.setDelay("/api/get?track_name=slow&artist_name=a", std::chrono::milliseconds(1500));
+  server.setPage("/api/get?track_name=next&artist_name=b", "200 OK",
+                 record("next", "b", 1, "\"[00:01.00]new\""));
 
   LyricLookupWorker worker(&receiver);
   std::vector<LyricLookupResult> delivered;
@@ -265,7 +257,7 @@ TEST(LyricLookup, PlaceholderOrDisabledLrclibAsksNothing) {
 
 TEST(LyricLookup, InstrumentalResultNamesTheRecordAndLoadsNothing) {
   TestHttpServer server;
-  server.setRoute(kSunnyGet, route(record("晴天", "周杰伦", 269, "null", true)));
+  server.setPage(kSunnyGet, "200 OK", record("晴天", "周杰伦", 269, "null", true));
   LyricLookupRequest request;
   request.servers.lrclib = server.url("");
   request.query = kSunny;
