@@ -6,6 +6,7 @@
 #include "app/transport.h"
 #include "artist/artistlookup.h"
 #include "desktop/hotkeys.h"
+#include "download/lyriclookup.h"
 #include "lyrics/loadword.h"
 #include "lyrics/lyricadjust.h"
 #include "lyrics/lyricdrag.h"
@@ -298,6 +299,8 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   QString SearchWord(int server);
   void ShowLyricSearchWindow();
   void CloseLyricSearchWindow();
+  void startLyricSearch();
+  void finishLyricSearch(const LyricLookupResult& result);
   void DownloadJJ(const QString& title, const QString& artist);
   void DrawInfo(const QString& text) override;
   void DrawPhotoInfo(const QString& text) override;
@@ -409,6 +412,11 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   QFrame* guideLine_ = nullptr;      // across the lyric pane's centre while dragging
   QLabel* dragTimeLabel_ = nullptr;  // the time under the guide line
   bool lyricHasFocus_ = false;
+  // A lyric the web lookup fetched already: the loader gets its text without a second download.
+  QString prefetchedLink_;
+  QString prefetchedText_;
+  // Last member: destroyed first, so no lookup result arrives at a half-destroyed window.
+  std::unique_ptr<LyricLookupWorker> lyricLookup_ = std::make_unique<LyricLookupWorker>(this);
 };
 
 }  // namespace lyrovo

@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 
+#include <utility>
+
 namespace lyrovo {
 
 std::int32_t Fplay::positionMs() const { return PositionMs(ctx_.BP1.aPosByte(), ctx_.player.MsPerByte); }
@@ -36,7 +38,14 @@ bool Fplay::LoadWord(const QString& source, bool isLocal) {
   return loaded;
 }
 
-QString Fplay::DownFile(const QString& url) { return lyrovo::DownFile(url, TempLyricFile(), {}, &ctx_.log); }
+QString Fplay::DownFile(const QString& url) {
+  // The web lookup left the chosen lyric in the temp file already.
+  if (!prefetchedLink_.isEmpty() && url == prefetchedLink_) {
+    prefetchedLink_.clear();
+    return std::exchange(prefetchedText_, QString());
+  }
+  return lyrovo::DownFile(url, TempLyricFile(), {}, &ctx_.log);
+}
 
 void Fplay::DrawInfo(const QString& text) {
   lyricInfo_ = text;

@@ -41,6 +41,7 @@ void Fplay::Play() {
   if (player.CurrentIndex < 1 || player.CurrentIndex > list.count())
     throw AppError(errors::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
 
+  lyricLookup_->abandon();  // a lookup for the song that was playing must not load
   if (player.SearchWindowOpen) CloseLyricSearchWindow();
   for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(true);
   MarkCurrentRow();
@@ -126,30 +127,8 @@ void Fplay::Play() {
     DrawInfo(QStringLiteral("未联网！"));
     return;
   }
-  QString link = SearchWord(1);
-  if (link.isEmpty() && ctx_.settings.searchServer2) link = SearchWord(2);
-  if (link.isEmpty() && ctx_.settings.searchServer3) link = SearchWord(3);
-  if (link.isEmpty() && search.SearchResultCount > 0) {
-    if (ctx_.settings.autoSelect) {
-      const int count = std::min<int>(search.SearchResultCount, int(search.SearchUrls.size()));
-      for (int a = 0; a < count && link.isEmpty(); ++a) {
-        const QString& title = search.SearchTitles.value(a);
-        if (like(player.SongTitle, QStringLiteral("*") + title + u'*') ||
-            like(title, QStringLiteral("*") + player.SongTitle + u'*'))
-          link = search.SearchUrls.value(a);
-      }
-      if (link.isEmpty()) link = search.SearchUrls.value(0);
-    } else if (isVisible()) {
-      CloseLyricSearchWindow();
-      ShowLyricSearchWindow();
-    }
-  }
-  if (!link.isEmpty()) {
-    if (LoadWord(link, false)) timer2_.start();
-    return;
-  }
-  player.LyricLoaded = false;
-  DrawInfo(QStringLiteral("歌词未找到，请右击搜索！"));
+  // The web search runs on a worker; the lyric steps go on when it answers.
+  startLyricSearch();
 }
 
 // ---------------------------------------------------------------- playback tick

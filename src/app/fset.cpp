@@ -332,7 +332,8 @@ QWidget* FSet::buildLyrics() {
   server1->setFocusPolicy(Qt::NoFocus);
   grid->addWidget(server1, row, 0);
   grid->addWidget(linked(14), row, 1);
-  grid->addWidget(linked(15), row++, 2);
+  grid->addWidget(linked(15), row, 2);
+  grid->addWidget(linked(kCheckSearchServer4), row++, 3);
   grid->addWidget(linked(12), row++, 0, 1, 4);
   grid->addWidget(linked(16), row++, 0, 1, 4);
   wordPathField_ = new QLineEdit(page);

@@ -64,7 +64,8 @@ void OptionsEditor::setChecked(int index, bool ticked) {
 }
 
 bool OptionsEditor::checkEnabled(int index) const {
-  if (index >= kCheckSearchServer1 && index <= kCheckSearchServer1 + 2) return settings_.searchWord;
+  if ((index >= kCheckSearchServer1 && index <= kCheckSearchServer1 + 2) || index == kCheckSearchServer4)
+    return settings_.searchWord;
   if (index == kCheckSaveToSongPath) return settings_.saveWord;
   return true;
 }

@@ -24,7 +24,7 @@ struct OptionCheck {
   QStringView caption;
 };
 
-inline constexpr std::array<OptionCheck, 13> kOptionChecks{{
+inline constexpr std::array<OptionCheck, 14> kOptionChecks{{
     {0, &Settings::autoStart, u"开机启动程序"},
     {1, &Settings::autoPlay, u"程序启动时自动播放"},
     {2, &Settings::continueLastPlay, u"程序自动播放时继续上一次的播放进度"},
@@ -35,13 +35,14 @@ inline constexpr std::array<OptionCheck, 13> kOptionChecks{{
     {12, &Settings::saveWord, u"保存歌词（以便离线播放时显示歌词）"},
     {14, &Settings::searchServer2, u"服务器2"},
     {15, &Settings::searchServer3, u"服务器3"},
+    {19, &Settings::searchServer4, u"LRCLIB"},
     {16, &Settings::saveToSongPath, u"保存到歌曲所在文件夹"},
     {17, &Settings::mouseAdjust, u"启用鼠标滚轮调整歌词"},
     {18, &Settings::saveAfterAdjust, u"调整后自动保存"},
 }};
 
 // The check box numbers that toggle between searching and saving lyrics.
-enum OptionCheckIndex { kCheckSearchServer1 = 13, kCheckSaveToSongPath = 16 };
+enum OptionCheckIndex { kCheckSearchServer1 = 13, kCheckSaveToSongPath = 16, kCheckSearchServer4 = 19 };
 
 // A colour box of the options window and the skin colour it edits.
 struct OptionColour {
@@ -80,13 +81,14 @@ struct OptionServer {
   bool fullUrl = false;
 };
 
-inline constexpr std::array<OptionServer, 7> kOptionServers{{
+inline constexpr std::array<OptionServer, 8> kOptionServers{{
     {u"lyricSearch1", &ServerConfig::lyricSearch1, u"歌词服务器1"},
     {u"lyricSearch2", &ServerConfig::lyricSearch2, u"歌词服务器2"},
     {u"lyricSearch3", &ServerConfig::lyricSearch3, u"歌词服务器3"},
     {u"lyricDownload", &ServerConfig::lyricDownload, u"歌词下载"},
     {u"musicSearch", &ServerConfig::musicSearch, u"歌手搜索"},
     {u"artistProfile", &ServerConfig::artistProfile, u"歌手资料"},
+    {u"lrclib", &ServerConfig::lrclib, u"LRCLIB 歌词"},
     {u"connectionCheck", &ServerConfig::connectionCheck, u"联网检查", true},
 }};
 

@@ -208,6 +208,7 @@ FetchResult FetchUrl(const QString& url, const DownloadLimits& limits, bool head
   curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &onHeader);
   curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+  if (limits.userAgent) curl_easy_setopt(handle, CURLOPT_USERAGENT, limits.userAgent);
 
   const CURLcode code = curl_easy_perform(handle);
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);

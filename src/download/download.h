@@ -19,6 +19,7 @@ struct DownloadLimits {
   int totalTimeoutMs = 8000;                // the whole transfer, redirects included
   std::int64_t maxBytes = 4 * 1024 * 1024;  // body bytes kept; more aborts the transfer
   int maxRedirects = 5;                     // redirects followed; one more fails the transfer
+  const char* userAgent = nullptr;          // User-Agent header to send; none when null
 };
 
 // Limits of the connection check: it runs on the UI thread at start-up and
@@ -46,7 +47,7 @@ struct FetchResult {
 // runs meanwhile, so no timer or slot re-enters the caller. Only http and
 // https are spoken, on the first request and on every redirect; redirects
 // are followed up to the cap. The request carries no headers of the
-// program's own. With headersOnly the transfer stops at the first body byte
+// program's own unless limits name a User-Agent. With headersOnly the transfer stops at the first body byte
 // of the final answer, which is all that is needed to know the server
 // answered. Characters that cannot travel in a URL (blanks, controls,
 // non-ASCII) are percent-encoded as UTF-8; existing "%XX" escapes (a search

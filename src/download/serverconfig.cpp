@@ -40,6 +40,10 @@ QString NormalizeServerBase(const QString& value) {
   return text;
 }
 
+bool IsPlaceholderServer(const QString& base) {
+  return QUrl(base).host().endsWith(QLatin1String(".invalid"), Qt::CaseInsensitive);
+}
+
 ServerConfig LoadServerConfig(const QString& settingsIniPath, const ErrorLog* log) {
   ServerConfig config;
   IniFile ini;
@@ -54,13 +58,14 @@ ServerConfig LoadServerConfig(const QString& settingsIniPath, const ErrorLog* lo
     QStringView name;
     QString ServerConfig::*member;
   };
-  static constexpr std::array<BaseKey, 6> kBaseKeys{{
+  static constexpr std::array<BaseKey, 7> kBaseKeys{{
       {u"lyricSearch1", &ServerConfig::lyricSearch1},
       {u"lyricSearch2", &ServerConfig::lyricSearch2},
       {u"lyricSearch3", &ServerConfig::lyricSearch3},
       {u"musicSearch", &ServerConfig::musicSearch},
       {u"lyricDownload", &ServerConfig::lyricDownload},
       {u"artistProfile", &ServerConfig::artistProfile},
+      {u"lrclib", &ServerConfig::lrclib},
   }};
   for (const BaseKey& key : kBaseKeys) {
     const auto value = ini.getFullString(kServersSection, key.name);
@@ -69,8 +74,9 @@ ServerConfig LoadServerConfig(const QString& settingsIniPath, const ErrorLog* lo
     if (!base.isEmpty()) config.*key.member = base;
   }
 
-  // The check follows the lyric download host unless it has its own URL.
-  config.connectionCheck = config.lyricDownload + u'/';
+  // The check follows the first host that is configured, unless it has its own URL.
+  config.connectionCheck =
+      (IsPlaceholderServer(config.lyricDownload) ? config.lrclib : config.lyricDownload) + u'/';
   if (const auto value = ini.getFullString(kServersSection, u"connectionCheck")) {
     const QString url = NormalizeServerUrl(*value);
     if (!url.isEmpty()) config.connectionCheck = url;

@@ -50,6 +50,7 @@ struct Settings {
   QString WordPath;
   bool autoSelect = false;
   bool autoReWrite = false;
+  bool searchServer4 = true;  // the LRCLIB lyric database is asked
 
   bool operator==(const Settings&) const = default;
 };
@@ -63,7 +64,7 @@ struct SettingsKey {
 };
 
 // Settings.ini keys in the order they are read and written.
-inline constexpr std::array<SettingsKey, 29> kSettingsKeys{{
+inline constexpr std::array<SettingsKey, 30> kSettingsKeys{{
     {u"startWidth", &Settings::startWidth},
     {u"startHeight", &Settings::startHeight},
     {u"mouseAdjust", &Settings::mouseAdjust},
@@ -93,6 +94,7 @@ inline constexpr std::array<SettingsKey, 29> kSettingsKeys{{
     {u"WordPath", &Settings::WordPath},
     {u"autoSelect", &Settings::autoSelect},
     {u"autoReWrite", &Settings::autoReWrite},
+    {u"searchServer4", &Settings::searchServer4},
 }};
 
 // Colours (0x00BBGGRR) and fonts kept in SkinSettings.ini.

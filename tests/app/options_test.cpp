@@ -50,8 +50,9 @@ TEST_F(OptionsTest, CheckBoxesSetTheirSettingAndServerBoxesFollowTheSearchBox) {
   EXPECT_FALSE(settings.searchServer3);
   editor->setChecked(11, false);
   EXPECT_FALSE(settings.searchWord);
-  for (int index : {13, 14, 15}) EXPECT_FALSE(editor->checkEnabled(index)) << index;
+  for (int index : {13, 14, 15, 19}) EXPECT_FALSE(editor->checkEnabled(index)) << index;
   EXPECT_TRUE(settings.searchServer2);  // greyed boxes keep their values
+  EXPECT_TRUE(settings.searchServer4);
   EXPECT_FALSE(settings.searchServer3);
   EXPECT_TRUE(editor->checkEnabled(16));
   editor->setChecked(11, true);

@@ -211,7 +211,9 @@ TEST_F(Download, CheckConnectionIsTrueForAnyAnswerBelow400) {
 }  // namespace lyrovo
 
 TEST(CheckConnectionDefaults, UnconfiguredServersAreOfflineWithoutANetworkRequest) {
-  const lyrovo::ServerConfig defaults;
+  lyrovo::ServerConfig defaults;
+  defaults.lrclib = QStringLiteral("http://lrclib.lyrovo.invalid");
+  defaults.connectionCheck = defaults.lrclib + u'/';
   ASSERT_TRUE(QUrl(defaults.connectionCheck).host().endsWith(QLatin1String(".invalid")));
   EXPECT_FALSE(lyrovo::CheckConnection(defaults));
 }

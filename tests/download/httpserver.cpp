@@ -78,6 +78,11 @@ void TestHttpServer::setRaw(const std::string& target, const std::string& bytes)
   pages_[target] = bytes;
 }
 
+void TestHttpServer::setDelay(const std::string& target, std::chrono::milliseconds delay) {
+  const std::lock_guard lock(mutex_);
+  delays_[target] = delay;
+}
+
 int TestHttpServer::requests(const std::string& target) const {
   const std::lock_guard lock(mutex_);
   const auto found = counts_.find(target);
@@ -163,6 +168,7 @@ void TestHttpServer::serve(int socket) {
   const std::string target = request.substr(start, request.find(' ', start) - start);
   std::string page;
   bool hasPage = false;
+  std::chrono::milliseconds delay{0};
   {
     const std::lock_guard lock(mutex_);
     ++counts_[target];
@@ -171,6 +177,11 @@ void TestHttpServer::serve(int socket) {
     const auto found = pages_.find(target);
     hasPage = found != pages_.end();
     if (hasPage) page = found->second;
+    if (const auto wait = delays_.find(target); wait != delays_.end()) delay = wait->second;
+  }
+  const auto until = std::chrono::steady_clock::now() + delay;
+  while (!stop_ && std::chrono::steady_clock::now() < until) {
+    if (waitPeerGone(socket, std::chrono::milliseconds(kPollMs))) return;
   }
 
   const auto stream = [&](const std::string& head, const std::string& chunk) {

@@ -59,6 +59,8 @@ class TestHttpServer {
                const std::string& headers = {});
   // Answers target with exactly these bytes, then closes the connection.
   void setRaw(const std::string& target, const std::string& bytes);
+  // A page set for target waits this long before it answers (less when the client leaves).
+  void setDelay(const std::string& target, std::chrono::milliseconds delay);
   QString url(const char* path) const;
 
   int requests(const std::string& target) const;  // requests received for target
@@ -85,6 +87,7 @@ class TestHttpServer {
   int active_ = 0;
   std::map<std::string, int> counts_;
   std::map<std::string, std::string> pages_;
+  std::map<std::string, std::chrono::milliseconds> delays_;
   std::string lastTarget_;
   std::string lastRequest_;
   std::vector<std::thread> handlers_;

@@ -21,7 +21,11 @@ TEST(ServerConfig, DefaultsArePlaceholderHttpHostsThatNeverResolve) {
     EXPECT_EQ(NormalizeServerBase(base), base);
     EXPECT_TRUE(base.endsWith(QStringLiteral(".invalid"))) << base.toStdString();
   }
-  EXPECT_EQ(defaults.connectionCheck, defaults.lyricDownload + u'/');
+  // The only live default is LRCLIB, so a fresh install checks the connection there.
+  EXPECT_EQ(defaults.lrclib, QStringLiteral("https://lrclib.net"));
+  EXPECT_EQ(defaults.connectionCheck, QStringLiteral("https://lrclib.net/"));
+  EXPECT_TRUE(IsPlaceholderServer(defaults.lyricDownload));
+  EXPECT_FALSE(IsPlaceholderServer(defaults.lrclib));
 
   QTemporaryDir dir;
   EXPECT_EQ(LoadServerConfig(dir.path() + QStringLiteral("/Settings.ini")), defaults);  // no file
