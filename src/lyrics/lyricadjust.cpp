@@ -3,13 +3,13 @@
 #include "lyrics/lyricadjust.h"
 
 #include "base/apperror.h"
+#include "base/savefile.h"
 #include "lyrics/loadword.h"
 #include "text/encoding.h"
 #include "text/numeric.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
@@ -167,19 +167,7 @@ void WriteBackLyric(const LyricModel& model) {
   const QString text = lines.join(lineEnd) + lineEnd;
   const QByteArray out = encodeAs(text, bytes.isEmpty() ? FileEncoding::Utf8 : encodingOf(bytes, original));
 
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw AppError(errors::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
-                                               QStringLiteral(" (") + file.errorString() + u')');
-  if (file.write(out) != out.size()) {
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    throw AppError(errors::DiskFull,
-                   QStringLiteral("Disk full: ") + path + QStringLiteral(" (") + reason + u')');
-  }
-  if (!file.commit())
-    throw AppError(errors::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
-                                               QStringLiteral(" (") + file.errorString() + u')');
+  SaveWholeFile(path, out);
 }
 
 }  // namespace lyrovo

@@ -1,12 +1,12 @@
 #include "playlist/playlistfile.h"
 
 #include "base/apperror.h"
+#include "base/savefile.h"
 #include "playlist/playlistops.h"
 #include "text/encoding.h"
 #include "text/numeric.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cmath>
 #include <exception>
@@ -140,20 +140,7 @@ void SavePlaylist(const std::vector<PlaylistRow>& rows, std::int16_t CurrentInde
   }
 
   const QString path = PlaylistFilePath(appPath);
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw AppError(errors::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
-                                               QStringLiteral(" (") + file.errorString() + u')');
-  // Nothing replaces the old file unless every byte reached the new one.
-  if (file.write(bytes) != bytes.size() || !file.flush()) {
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    throw AppError(errors::DiskFull,
-                   QStringLiteral("Disk full: ") + path + QStringLiteral(" (") + reason + u')');
-  }
-  if (!file.commit())
-    throw AppError(errors::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
-                                               QStringLiteral(" (") + file.errorString() + u')');
+  SaveWholeFile(path, bytes);
 }
 
 bool LoadPlaylist(Playlist& list, std::int16_t& CurrentIndex, bool continueLastPlay, const QString& appPath) {

@@ -4,8 +4,8 @@
 
 namespace lyrovo {
 
-// Moves a file into the user's trash as the freedesktop.org trash
-// specification describes, so the desktop's file manager can restore it:
+// Moves a file into the user's trash as the freedesktop.org Trash
+// standard lays it out, so the desktop's file manager can restore it:
 // the home trash ($XDG_DATA_HOME/Trash) for a file on the same file system,
 // otherwise that file system's own "$topdir/.Trash-$uid". Each trashed file
 // gets its ".trashinfo" (original path, deletion time); a name already in
