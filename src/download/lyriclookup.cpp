@@ -1,5 +1,7 @@
 #include "download/lyriclookup.h"
 
+#include "download/lyricservices.h"
+
 #include <QMetaObject>
 #include <QSaveFile>
 
@@ -18,23 +20,53 @@ bool writeTempLyric(const QString& tempFile, const QString& text) {
   return file.commit();
 }
 
+// With nothing fitting the song, the first result whose title contains the
+// song's title or is contained in it, else the first result.
+QString fallbackChoice(const LyricSearchList& list, const QString& songTitle) {
+  for (int a = 0; a < list.count(); ++a) {
+    const QString& title = list.titles.at(a);
+    if (songTitle.contains(title) || title.contains(songTitle)) return list.urls.at(a);
+  }
+  return list.urls.value(0);
+}
+
 }  // namespace
 
 LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
   LyricLookupResult result;
-  if (!request.searchLrclib || IsPlaceholderServer(request.servers.lrclib)) return result;
-  const LrclibLyric lyric = LookupLrclib(request.servers.lrclib, request.query, request.limits);
-  if (lyric.outcome == LrclibOutcome::NotFound) return result;
-  result.titles << lyric.title;
-  result.artists << lyric.artist;
-  result.urls << lyric.url;
-  if (lyric.outcome == LrclibOutcome::Instrumental) {
-    result.instrumental = true;
+  if (request.kind == LyricLookupRequest::Kind::Artist) {
+    result.artist = SearchInfo(request.servers, request.query.title, request.limits);
     return result;
   }
-  if (writeTempLyric(request.tempFile, lyric.text)) {
-    result.link = lyric.url;
-    result.text = lyric.text;
+  const LyricServiceSearch search{request.searchText.isEmpty() ? request.query.title : request.searchText,
+                                  request.query.title, request.query.artist, request.servers, request.limits};
+  LyricSearchList list;
+  QString link = SearchWord1(search, list);
+  if (link.isEmpty() && request.searchServer2) link = SearchWord2(search, list);
+  if (link.isEmpty() && request.searchServer3) link = SearchWord3(search, list);
+  if (link.isEmpty() && request.searchLrclib && !IsPlaceholderServer(request.servers.lrclib)) {
+    const LrclibLyric lyric = LookupLrclib(request.servers.lrclib, request.query, request.limits);
+    if (lyric.outcome != LrclibOutcome::NotFound && !list.full())
+      list.add(lyric.title, lyric.artist, lyric.url);
+    if (lyric.outcome == LrclibOutcome::Instrumental) {
+      result.instrumental = true;
+    } else if (lyric.outcome == LrclibOutcome::Synced && writeTempLyric(request.tempFile, lyric.text)) {
+      result.link = lyric.url;
+      result.text = lyric.text;
+      result.fetched = true;
+    }
+  }
+  result.titles = list.titles;
+  result.artists = list.artists;
+  result.urls = list.urls;
+  if (result.fetched || result.instrumental) return result;
+  if (link.isEmpty() && request.autoSelect && list.count() > 0)
+    link = fallbackChoice(list, request.query.title);
+  if (!link.isEmpty()) {
+    // The loader gets the text from here: the window never waits for the download.
+    result.link = link;
+    result.text = DownFile(link, request.tempFile, request.limits);
+    result.fetched = true;
   }
   return result;
 }

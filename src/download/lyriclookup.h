@@ -19,12 +19,19 @@
 
 namespace lyrovo {
 
-// One web lyric lookup for the song that starts playing.
+// One web lookup for the song that starts playing: its lyric, or (Artist)
+// the artist of a song known only by its title (query.title).
 struct LyricLookupRequest {
+  enum class Kind { Lyric, Artist };
+  Kind kind = Kind::Lyric;
   LyricQuery query;
   ServerConfig servers;
-  bool searchLrclib = true;  // ask the LRCLIB database
-  QString tempFile;          // where the text of the chosen lyric is left for the loader
+  QString searchText;         // what the lyric services are asked for; the title when empty
+  bool searchServer2 = true;  // ask lyric service 2 (service 1 is always asked)
+  bool searchServer3 = true;  // ask lyric service 3
+  bool searchLrclib = true;   // ask the LRCLIB database
+  bool autoSelect = false;    // no result fits: take the first whose title fits, else the first
+  QString tempFile;           // where the text of the chosen lyric is left for the loader
   DownloadLimits limits;
 };
 
@@ -34,13 +41,17 @@ struct LyricLookupResult {
   std::uint64_t generation = 0;
   QString link;               // the chosen lyric; empty when none was found
   QString text;               // its text, already fetched
+  bool fetched = false;       // link was downloaded already (text is empty when that failed)
+  QString artist;             // Artist lookups: the artist found, empty when none
   bool instrumental = false;  // the song has no words
   QStringList titles;         // every result found, in order
   QStringList artists;
   QStringList urls;
 };
 
-// Runs the lookup sequence on the calling thread (it blocks on the network).
+// Runs the lookup sequence on the calling thread (it blocks on the network):
+// lyric services 1 to 3 while none gave a fitting result, then LRCLIB; with
+// autoSelect the fallback choice; then the chosen lyric is downloaded.
 LyricLookupResult RunLyricLookup(const LyricLookupRequest& request);
 
 // Runs lyric lookups one at a time on a worker thread and hands each result
