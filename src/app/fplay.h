@@ -295,7 +295,9 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // Calls that the lyric, web, visualisation and shell parts fill in.
   bool LoadWord(const QString& source, bool isLocal);
   void WriteBackShiftedLyric();
-  void SearchInfo(int row, const QString& title);
+  bool SearchInfo(int row, const QString& title);
+  void finishArtistRepair(const QString& path, const LyricLookupResult& result);
+  void playCurrentRow();
   QString SearchWord(int server);
   void ShowLyricSearchWindow();
   void CloseLyricSearchWindow();
@@ -415,6 +417,7 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // A lyric the web lookup fetched already: the loader gets its text without a second download.
   QString prefetchedLink_;
   QString prefetchedText_;
+  bool artistRepairPending_ = false;  // Play waits for the artist look-up before it opens the song
   // Last member: destroyed first, so no lookup result arrives at a half-destroyed window.
   std::unique_ptr<LyricLookupWorker> lyricLookup_ = std::make_unique<LyricLookupWorker>(this);
 };

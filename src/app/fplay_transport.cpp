@@ -42,6 +42,7 @@ void Fplay::Play() {
     throw AppError(errors::SubscriptOutOfRange, QStringLiteral("Subscript out of range"));
 
   lyricLookup_->abandon();  // a lookup for the song that was playing must not load
+  artistRepairPending_ = false;
   if (player.SearchWindowOpen) CloseLyricSearchWindow();
   for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(true);
   MarkCurrentRow();
@@ -49,20 +50,22 @@ void Fplay::Play() {
   engine.aStop();
   engine.aClose();
 
-  // A row whose artist is unknown is looked up on the web by its title; an
-  // artist found is written to the file's tag. When none is found the file
-  // is left alone rather than tagged with the placeholder.
+  // A row whose artist is unknown is looked up on the web by its title; the
+  // song opens when the look-up answers (SearchInfo, fplay_lyricsearch.cpp).
   {
     const PlaylistRow& row = list.row(player.CurrentIndex);
     if (row.title != QStringLiteral("未知标题") && row.artist == QStringLiteral("未知歌手")) {
       DrawInfo(QStringLiteral("修补媒体信息,请稍候..."));
-      SearchInfo(player.CurrentIndex, row.title);
-      const PlaylistRow& repaired = list.row(player.CurrentIndex);
-      if (repaired.artist != QStringLiteral("未知歌手"))
-        WriteTitleArtist(repaired.path, repaired.title, repaired.artist);
+      if (SearchInfo(player.CurrentIndex, row.title)) return;
     }
   }
-  const PlaylistRow row = list.row(player.CurrentIndex);
+  playCurrentRow();
+}
+
+void Fplay::playCurrentRow() {
+  PlayerState& player = ctx_.player;
+  BP& engine = ctx_.BP1;
+  const PlaylistRow row = ctx_.playlist.row(player.CurrentIndex);
   player.TrayTip =
       QStringLiteral("Lyrovo - 媒体信息\r\n标题:") + row.title + QStringLiteral("\r\n歌手:") + row.artist;
   if (Tray()) Tray()->ChangeToolTip(player.TrayTip);
@@ -263,6 +266,7 @@ void Fplay::resumePlayback() {
 }
 
 void Fplay::stopPlayback() {
+  if (std::exchange(artistRepairPending_, false)) lyricLookup_->abandon();  // the song must not start after all
   ctx_.BP1.aStop();
   WordAdjust();
   Image1(21)->move(Image1(20)->x(), Image1(21)->y());
@@ -714,7 +718,6 @@ void Fplay::applyColumnWidths(const ListColumnWidths& widths) {
 
 // ---------------------------------------------------------------- calls later parts fill in
 
-void Fplay::SearchInfo(int, const QString&) {}
 QString Fplay::SearchWord(int) { return {}; }
 void Fplay::ShowLyricSearchWindow() {}
 void Fplay::CloseLyricSearchWindow() { ctx_.player.SearchWindowOpen = false; }
