@@ -42,15 +42,17 @@ LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
                                   request.query.title, request.query.artist, request.servers, request.limits};
   LyricSearchList list;
   QString link = SearchWord1(search, list);
-  if (link.isEmpty() && request.searchServer2) link = SearchWord2(search, list);
-  if (link.isEmpty() && request.searchServer3) link = SearchWord3(search, list);
+  if ((link.isEmpty() || request.listOnly) && request.searchServer2) link = SearchWord2(search, list);
+  if ((link.isEmpty() || request.listOnly) && request.searchServer3) link = SearchWord3(search, list);
+  if (request.listOnly) link.clear();
   if (link.isEmpty() && request.searchLrclib && !IsPlaceholderServer(request.servers.lrclib)) {
     const LrclibLyric lyric = LookupLrclib(request.servers.lrclib, request.query, request.limits);
     if (lyric.outcome != LrclibOutcome::NotFound && !list.full())
       list.add(lyric.title, lyric.artist, lyric.url);
     if (lyric.outcome == LrclibOutcome::Instrumental) {
       result.instrumental = true;
-    } else if (lyric.outcome == LrclibOutcome::Synced && writeTempLyric(request.tempFile, lyric.text)) {
+    } else if (lyric.outcome == LrclibOutcome::Synced && !request.listOnly &&
+               writeTempLyric(request.tempFile, lyric.text)) {
       result.link = lyric.url;
       result.text = lyric.text;
       result.fetched = true;
@@ -59,7 +61,7 @@ LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
   result.titles = list.titles;
   result.artists = list.artists;
   result.urls = list.urls;
-  if (result.fetched || result.instrumental) return result;
+  if (result.fetched || result.instrumental || request.listOnly) return result;
   if (link.isEmpty() && request.autoSelect && list.count() > 0)
     link = fallbackChoice(list, request.query.title);
   if (!link.isEmpty()) {

@@ -31,6 +31,7 @@ struct LyricLookupRequest {
   bool searchServer3 = true;  // ask lyric service 3
   bool searchLrclib = true;   // ask the LRCLIB database
   bool autoSelect = false;    // no result fits: take the first whose title fits, else the first
+  bool listOnly = false;      // the search window's search: every service is asked, nothing is chosen
   QString tempFile;           // where the text of the chosen lyric is left for the loader
   DownloadLimits limits;
 };

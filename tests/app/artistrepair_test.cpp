@@ -19,8 +19,8 @@ using lyrovo::testing::TestWorld;
 
 namespace {
 
-// The look-up of the fixture's title "Only Title", in UTF-8.
-constexpr char kInfoTarget[] = "/music.so?pf=&class=0&sid=&query=Only%20Title";
+// The look-up of the fixture's title ("Only Title", normalised by the tag reader), in UTF-8.
+constexpr char kInfoTarget[] = "/music.so?pf=&class=0&sid=&query=only%20title";
 constexpr char kInfoPage[] = "<td><a href=\"/a\" class=mr><font color=red>Singer X</font></a></td>";
 
 struct ArtistRepairTest : ::testing::Test {
@@ -83,6 +83,7 @@ TEST_F(ArtistRepairTest, NoArtistFoundLeavesTheFileAloneAndPlays) {
   }();
   start({path});
   ASSERT_TRUE(pumpUntil([&] { return ctx->BP1.aIsActive(); }));
+  EXPECT_EQ(server.requests(kInfoTarget), 1);
   EXPECT_EQ(ctx->playlist.row(1).artist, QStringLiteral("未知歌手"));
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));

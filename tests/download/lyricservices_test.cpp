@@ -101,6 +101,19 @@ TEST_F(LyricServices, OnlyServiceOneWhenTheOthersAreOffAndTheFirstFitEndsTheSear
   EXPECT_EQ(third.titles, QStringList({QStringLiteral("rain"),
                                        QStringLiteral("晴天")}));  // the list runs over the services
   EXPECT_EQ(server.requests("/lrc/sunny.lrc"), 1);
+
+  // The search window's search asks every service and downloads nothing.
+  servePage(kTarget2, page2({row2(QStringLiteral("晴天"), QStringLiteral("周杰伦"), 5)}));
+  LyricLookupRequest window = request();
+  window.listOnly = true;
+  window.searchText = QStringLiteral("晴天");
+  const LyricLookupResult listed = RunLyricLookup(window);
+  EXPECT_TRUE(listed.link.isEmpty());
+  EXPECT_FALSE(listed.fetched);
+  EXPECT_EQ(listed.urls, QStringList({QStringLiteral("http://127.0.0.1/lrc/rain-someone.lrc"),
+                                      server.url("/downlrc.jsp?tGroupid=5"), QString::fromStdString(lyric)}));
+  EXPECT_EQ(server.requests("/lrc/sunny.lrc"), 1);
+  EXPECT_EQ(server.requests("/downlrc.jsp?tGroupid=5"), 1);
 }
 
 TEST_F(LyricServices, ThirtyRowsAreCappedAt21AndAutoSelectFallsBackByTitleThenToTheFirst) {
