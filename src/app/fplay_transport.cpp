@@ -266,7 +266,8 @@ void Fplay::resumePlayback() {
 }
 
 void Fplay::stopPlayback() {
-  if (std::exchange(artistRepairPending_, false)) lyricLookup_->abandon();  // the song must not start after all
+  if (std::exchange(artistRepairPending_, false))
+    lyricLookup_->abandon();  // the song must not start after all
   ctx_.BP1.aStop();
   WordAdjust();
   Image1(21)->move(Image1(20)->x(), Image1(21)->y());
