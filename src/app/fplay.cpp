@@ -38,7 +38,7 @@ const QString kTitlePrefix = QStringLiteral("Lyrovo - ");
 const QString kProvisionalTypes =
     QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav;*.mid;*.midi;*.wma;*.cda;");
 constexpr int kTwipsPerPixel = 15;
-constexpr int kMinWidth = 320, kMinHeight = 200;
+constexpr int kMinWidth = kMinWindowWidth, kMinHeight = kMinWindowHeight;
 
 struct ImageSpec {
   SkinPart part;
@@ -164,6 +164,7 @@ void Fplay::buildElements() {
   visPane()->showImage(&vis_.pane());
   connect(visPane(), &PicturePane::resized, this, [this] { PrepareVis(); });
   connect(photoPane(), &PicturePane::resized, this, [this] { RedrawPhotoPane(); });
+  buildFrame();
   buildMenus();
   buildLyricMenu();
   buildPlaylistCommands();
@@ -272,7 +273,8 @@ void Fplay::firstRunSetUp() {
 
 void Fplay::ApplySkinCursors() {
   for (SkinImage* image : std::as_const(images_))
-    image->setCursor(image->look() == SkinImage::Look::Thumb ? Qt::OpenHandCursor : Qt::PointingHandCursor);
+    if (image->look() != SkinImage::Look::Frame)
+      image->setCursor(image->look() == SkinImage::Look::Thumb ? Qt::OpenHandCursor : Qt::PointingHandCursor);
   for (PicturePane* pane : panes_) pane->setCursor(Qt::PointingHandCursor);
   lyricView()->setCursor(Qt::OpenHandCursor);
   label(LabelPart::Time)->setCursor(Qt::PointingHandCursor);
@@ -309,9 +311,6 @@ void Fplay::PlaceWindow() {
   resize(width, height);
   move(screen.x() + (screen.width() - width) / 2, screen.y() + (screen.height() - height) / 2);
 }
-
-// The panes' border shapes come with the full skin.
-void Fplay::FramePanes() {}
 
 void Fplay::InitAudioEngine() {
   QString filter = QStringLiteral(
@@ -479,86 +478,6 @@ Settings Fplay::settingsToSave() const {
 void Fplay::closeEvent(QCloseEvent* event) {
   Form_Unload();
   event->accept();
-}
-
-// ---------------------------------------------------------------- window
-
-void Fplay::LayoutWindow() {
-  const int w = width(), h = height();
-  constexpr int margin = 6, top = 24, left = 168;
-  int x = w - margin - 18;
-  for (SkinPart part :
-       {SkinPart::CloseButton, SkinPart::MaximiseButton, SkinPart::MinimiseButton, SkinPart::MenuButton}) {
-    image(part)->setGeometry(x, 4, 18, 16);
-    x -= 20;
-  }
-  label(LabelPart::Name)
-      ->setGeometry(8, 2, std::clamp(x + 20 - 8 - 2, 1, 200), 20);  // up to the leftmost button
-  photoPane()->setGeometry(margin, top, 60, 60);
-  label(LabelPart::Time)->setGeometry(margin + 66, top, left - margin - 66, 24);
-  label(LabelPart::TotalTime)->setGeometry(margin + 66, top + 24, left - margin - 66, 16);
-  label(LabelPart::Status)->setGeometry(margin + 66, top + 40, left - margin - 66, 16);
-  label(LabelPart::Channels)->setGeometry(margin, top + 64, left - margin, 16);
-  label(LabelPart::StreamInfo)->setGeometry(margin, top + 80, left - margin, 16);
-  const int visTop = top + 100;
-  const int visHeight = std::max(1, h - visTop - 74);
-  visPane()->setGeometry(margin, visTop, left - margin, visHeight);
-  const int seekTop = visTop + visHeight + 8;
-  image(SkinPart::SeekBar)->setGeometry(margin, seekTop, left - margin, 8);
-  image(SkinPart::SeekThumb)->setGeometry(margin, seekTop - 2, 12, 12);
-  x = margin;
-  for (SkinPart part : {SkinPart::PlayButton, SkinPart::StopButton, SkinPart::PreviousButton,
-                        SkinPart::NextButton, SkinPart::OpenButton, SkinPart::SkinButton}) {
-    image(part)->setGeometry(x, seekTop + 16, 24, 22);
-    x += 27;
-  }
-  image(SkinPart::VolumeBar)->setGeometry(margin, seekTop + 46, 100, 8);
-  image(SkinPart::VolumeKnob)->setGeometry(margin, seekTop + 44, 8, 12);
-  image(SkinPart::MuteButton)->setGeometry(margin + 106, seekTop + 42, 20, 16);
-  placeVolumeKnob();
-  placeSeekThumb();
-
-  const int right = left + margin;
-  const int paneWidth = std::max(1, w - right - margin);
-  const int lyricHeight = std::max(1, (h - top - margin) / 2);
-  lyricView()->setGeometry(right, top, paneWidth, lyricHeight);
-  const int listTop = top + lyricHeight + margin;
-  const int listHeight = std::max(1, h - listTop - margin - 24);
-  list_->setGeometry(right, listTop, std::max(1, paneWidth - 12), listHeight);
-  image(SkinPart::ListTrack)->setGeometry(w - margin - 8, listTop, 8, listHeight);
-  image(SkinPart::ListThumb)
-      ->setGeometry(w - margin - 8,
-                    image(SkinPart::ListThumb)->y() < listTop ? listTop : image(SkinPart::ListThumb)->y(), 8,
-                    std::min(listHeight, 30));
-  loadingPanel_->setGeometry(list_->geometry());
-  x = right;
-  for (SkinPart part :
-       {SkinPart::AddButton, SkinPart::DeleteButton, SkinPart::SortButton, SkinPart::ModeButton}) {
-    image(part)->setGeometry(x, h - margin - 20, 40, 18);
-    x += 44;
-  }
-}
-
-void Fplay::resizeEvent(QResizeEvent*) {
-  LayoutWindow();
-  RefreshListLayout();
-}
-
-// A press on the window's own background drags the borderless window.
-void Fplay::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && windowHandle()) windowHandle()->startSystemMove();
-}
-
-void Fplay::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), QColor(0x2C, 0x2C, 0x2C));
-  p.setPen(QColor(0x50, 0x50, 0x50));
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
-  // A thin frame around each pane and the list, which share the window's colour.
-  p.setPen(QColor(0x44, 0x44, 0x44));
-  for (QWidget* part : {static_cast<QWidget*>(photoPane()), static_cast<QWidget*>(lyricView()),
-                        static_cast<QWidget*>(visPane()), static_cast<QWidget*>(list_)})
-    p.drawRect(part->geometry().adjusted(-1, -1, 0, 0));
 }
 
 }  // namespace lyrovo

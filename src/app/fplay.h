@@ -128,6 +128,10 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
 
   // Places every element for the window's current size.
   void LayoutWindow();
+  // The skin colour button: the next (or previous) colour scheme, applied.
+  void StepSkinColour(bool forward);
+  // The outline shown on the screen while the frame is dragged; empty when none.
+  QRect ResizeOutline() const;
 
   // The last step of start-up, after Form_Load: from here on changes are
   // saved within seconds, and a second launch can hand its files over. The
@@ -206,11 +210,23 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildElements();
+  // The skin (fplay_skin.cpp, fplay_layout.cpp).
+  void buildFrame();
+  void layoutFrame(int w, int h);
+  void layoutLyricsAndList(int w, int h);
+  void ApplySkinScheme(bool withBackgrounds);
+  void WindowShape();
+  // The frame areas' mouse events; false when index is not a frame area.
+  bool frameMouseDown(int index, Qt::MouseButton button);
+  bool frameMouseMove(int index, QPoint globalPos);
+  bool frameMouseUp(int index);
   void buildMenus();
   void buildLyricMenu();
   void buildPlaylistCommands();
@@ -361,6 +377,14 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   bool unloaded_ = false;
 
   QMap<int, SkinImage*> images_;
+  QColor outerBorder_{0x50, 0x50, 0x50};  // the pane borders, from the colour scheme
+  QColor innerBorder_{0x44, 0x44, 0x44};
+  struct FrameDrag {
+    int index = 0;   // the frame area being dragged, 0 = none
+    QRect proposed;  // the window's rectangle on the screen if released now
+  } frameDrag_;
+  std::unique_ptr<QWidget> resizeOutline_;
+  bool wasMaximised_ = false;  // before the lyrics went full screen
   QMap<int, QLabel*> labels_;
   PicturePane* panes_[3] = {};
   QTableView* list_ = nullptr;

@@ -178,7 +178,6 @@ void Fplay::applyLyricMenuOutcome(const LyricMenuOutcome& outcome) {
       CheckConnection();
       break;
     case LyricMenuRequest::CoverPlaylist:
-      list_->setVisible(!ctx_.lyricPane.CoverPlaylist);
       LayoutWindow();
       LayoutWindow();
       break;
@@ -187,16 +186,19 @@ void Fplay::applyLyricMenuOutcome(const LyricMenuOutcome& outcome) {
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
         ctx_.player.OnTop = true;
       }
-      if (!isMaximized()) Image1_Click(SkinPart::MaximiseButton);
-      show();
+      wasMaximised_ = isMaximized();
+      showFullScreen();
       break;
     case LyricMenuRequest::LeaveFullScreen:
       if (!menuTs_[8]->isChecked()) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
         ctx_.player.OnTop = false;
       }
-      if (isMaximized()) Image1_Click(SkinPart::MaximiseButton);
-      show();
+      if (wasMaximised_) {
+        showMaximized();
+      } else {
+        showNormal();
+      }
       LayoutWindow();
       LayoutWindow();
       break;

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 namespace lyrovo {
 
@@ -368,8 +369,9 @@ void Fplay::stepVolume(bool up) {
 }
 
 // The bars and thumbs answer any mouse button.
-void Fplay::Image1_MouseDown(int index, Qt::MouseButton, QPoint pos) {
+void Fplay::Image1_MouseDown(int index, Qt::MouseButton button, QPoint pos) {
   ctx_.log.trap(QStringLiteral("Image1_MouseDown"), [&] {
+    if (frameMouseDown(index, button)) return;
     const auto part = static_cast<SkinPart>(index);
     if (part == SkinPart::SeekBar) {
       SkinImage* bar = image(SkinPart::SeekBar);
@@ -405,6 +407,7 @@ void Fplay::Image1_MouseDown(int index, Qt::MouseButton, QPoint pos) {
 
 void Fplay::Image1_MouseMove(int index, QPoint globalPos) {
   ctx_.log.trap(QStringLiteral("Image1_MouseMove"), [&] {
+    if (frameMouseMove(index, globalPos)) return;
     if (draggedThumb_ != index) return;
     const QPoint cursor = mapFromGlobal(globalPos);
     const auto part = static_cast<SkinPart>(index);
@@ -439,11 +442,16 @@ void Fplay::Image1_MouseMove(int index, QPoint globalPos) {
 
 void Fplay::Image1_MouseUp(int index, Qt::MouseButton button, QPoint) {
   ctx_.log.trap(QStringLiteral("Image1_MouseUp"), [&] {
+    if (frameMouseUp(index)) return;
     const auto part = static_cast<SkinPart>(index);
     if (index == draggedThumb_) {
       draggedThumb_ = 0;
       image(part)->setCursor(Qt::OpenHandCursor);
       if (part == SkinPart::SeekThumb || part == SkinPart::VolumeKnob) restoreStatusAfterDrag();
+      return;
+    }
+    if (part == SkinPart::SkinButton && (button == Qt::LeftButton || button == Qt::RightButton)) {
+      StepSkinColour(button == Qt::LeftButton);
       return;
     }
     if (button != Qt::LeftButton) return;
@@ -571,6 +579,9 @@ void Fplay::menuTs_Click(int index) {
         show();
         break;
       }
+      case 8:
+        StepSkinColour(true);
+        break;
       case 11:
         ShowOptions(FSet::kPageAbout);
         break;
@@ -578,7 +589,7 @@ void Fplay::menuTs_Click(int index) {
         close();
         break;
       default:
-        break;  // skin colours come with the skin
+        break;
     }
   });
 }
@@ -642,6 +653,12 @@ bool Fplay::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (ShortcutKey(key->key(), key->modifiers())) return true;
+  }
+  // A left press on a label other than the time drags the window, as the background does.
+  if (event->type() == QEvent::MouseButtonPress && watched != label(LabelPart::Time) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    for (QLabel* item : std::as_const(labels_))
+      if (item == watched && windowHandle()) windowHandle()->startSystemMove();
   }
   if (event->type() == QEvent::MouseButtonRelease) {
     for (auto it = labels_.cbegin(); it != labels_.cend(); ++it)

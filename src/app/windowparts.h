@@ -2,6 +2,11 @@
 
 namespace lyrovo {
 
+// The smallest window a resize by hand leaves: 7000 × 4500 twips at 15
+// twips to the pixel.
+inline constexpr int kMinWindowWidth = 467;
+inline constexpr int kMinWindowHeight = 300;
+
 // The main window's skin images by role. The value is the image's number in
 // the window's element table (Fplay::Image1): the mouse handlers receive it,
 // and tests walk the table by it.
