@@ -116,6 +116,10 @@ void Fplay::buildElements() {
   QFont timeFont = label(LabelPart::Time)->font();
   timeFont.setPointSize(timeFont.pointSize() + 6);
   label(LabelPart::Time)->setFont(timeFont);
+  // The time label turns white under the mouse: a click there switches what it counts.
+  label(LabelPart::Time)
+      ->setStyleSheet(QStringLiteral(
+          "QLabel { color: #CFCFCF; } QLabel:hover { color: #FFFFFF; } QLabel:disabled { color: #707070; }"));
   for (int index = 0; index < 3; ++index) {
     panes_[index] = new PicturePane(index, this);
     connect(panes_[index], &PicturePane::mousePressed, this,
