@@ -27,12 +27,13 @@ for i in "${!lines[@]}"; do printf '[00:%02d.00]%s\n' $((i * 2)) "${lines[$i]}";
 
 # shot SCALE OUTPUT [xdotool commands run before the picture]
 shot() {
+  local actions=${3:-}
   rm -f "$work/run/.lyrovo.lock"
   xvfb-run -a -s "-screen 0 1280x900x24" bash -c "
     export QT_SCALE_FACTOR=$1 SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb
     '$work/run/lyrovo' & pid=\$!
     sleep 7
-    $3
+    $actions
     import -window root '$work/screen.png'
     kill \$pid; wait \$pid || true
   " >/dev/null 2>&1

@@ -98,6 +98,8 @@ void Fplay::ApplySkinScheme(bool withBackgrounds) {
   innerBorder_ = tones.ring;
   for (SkinImage* part : std::as_const(images_)) part->setAccent(tones.rim.lighter(135));
   image(SkinPart::SkinButton)->setScheme(scheme);
+  label(LabelPart::Name)
+      ->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(tones.rim.lighter(160).name()));
   QPalette editor = text1_->palette();
   editor.setColor(QPalette::Base, tones.rim);
   text1_->setPalette(editor);
