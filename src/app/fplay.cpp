@@ -38,10 +38,10 @@ const QString kTitlePrefix = QStringLiteral("Lyrovo - ");
 const QString kProvisionalTypes =
     QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav;*.mid;*.midi;*.wma;*.cda;");
 constexpr int kTwipsPerPixel = 15;
-constexpr int kMinWidth = 320, kMinHeight = 200;
+constexpr int kMinWidth = kMinWindowWidth, kMinHeight = kMinWindowHeight;
 
 struct ImageSpec {
-  int index;
+  SkinPart part;
   SkinImage::Look look;
   const char16_t* glyph;
   const char16_t* tip;
@@ -49,27 +49,27 @@ struct ImageSpec {
 // The skin images: window buttons, transport buttons, the skin colour
 // button, and the seek, volume and list scroll bars with their thumbs.
 constexpr ImageSpec kImages[] = {
-    {1, SkinImage::Look::Button, u"×", u"关闭"},
-    {2, SkinImage::Look::Button, u"□", u"最大化"},
-    {3, SkinImage::Look::Button, u"－", u"最小化"},
-    {4, SkinImage::Look::Button, u"≡", u"主菜单"},
-    {5, SkinImage::Look::Button, u"▶", u"播放(Ctrl+P)"},
-    {6, SkinImage::Look::Button, u"■", u"停止"},
-    {7, SkinImage::Look::Button, u"◀◀", u"上一首"},
-    {8, SkinImage::Look::Button, u"▶▶", u"下一首"},
-    {9, SkinImage::Look::Button, u"＋", u"打开"},
-    {19, SkinImage::Look::Button, u"♪", u"静音"},
-    {26, SkinImage::Look::Button, u"添加", u"添加"},
-    {27, SkinImage::Look::Button, u"移除", u"移除"},
-    {28, SkinImage::Look::Button, u"排序", u"排序"},
-    {29, SkinImage::Look::Button, u"模式", u"播放模式"},
-    {18, SkinImage::Look::Button, u"◐", u"换肤"},
-    {20, SkinImage::Look::Track, u"", u""},
-    {21, SkinImage::Look::Thumb, u"", u""},
-    {22, SkinImage::Look::Track, u"", u""},
-    {23, SkinImage::Look::Thumb, u"", u""},
-    {24, SkinImage::Look::Track, u"", u""},
-    {25, SkinImage::Look::Thumb, u"", u""},
+    {SkinPart::CloseButton, SkinImage::Look::Button, u"×", u"关闭"},
+    {SkinPart::MaximiseButton, SkinImage::Look::Button, u"□", u"最大化"},
+    {SkinPart::MinimiseButton, SkinImage::Look::Button, u"－", u"最小化"},
+    {SkinPart::MenuButton, SkinImage::Look::Button, u"≡", u"主菜单"},
+    {SkinPart::PlayButton, SkinImage::Look::Button, u"▶", u"播放(Ctrl+P)"},
+    {SkinPart::StopButton, SkinImage::Look::Button, u"■", u"停止"},
+    {SkinPart::PreviousButton, SkinImage::Look::Button, u"◀◀", u"上一首"},
+    {SkinPart::NextButton, SkinImage::Look::Button, u"▶▶", u"下一首"},
+    {SkinPart::OpenButton, SkinImage::Look::Button, u"＋", u"打开"},
+    {SkinPart::MuteButton, SkinImage::Look::Button, u"♪", u"静音"},
+    {SkinPart::AddButton, SkinImage::Look::Button, u"添加", u"添加"},
+    {SkinPart::DeleteButton, SkinImage::Look::Button, u"移除", u"移除"},
+    {SkinPart::SortButton, SkinImage::Look::Button, u"排序", u"排序"},
+    {SkinPart::ModeButton, SkinImage::Look::Button, u"模式", u"播放模式"},
+    {SkinPart::SkinButton, SkinImage::Look::Button, u"◐", u"换肤"},
+    {SkinPart::SeekBar, SkinImage::Look::Track, u"", u""},
+    {SkinPart::SeekThumb, SkinImage::Look::Thumb, u"", u""},
+    {SkinPart::VolumeBar, SkinImage::Look::Track, u"", u""},
+    {SkinPart::VolumeKnob, SkinImage::Look::Thumb, u"", u""},
+    {SkinPart::ListTrack, SkinImage::Look::Track, u"", u""},
+    {SkinPart::ListThumb, SkinImage::Look::Thumb, u"", u""},
 };
 
 }  // namespace
@@ -88,13 +88,13 @@ Fplay::~Fplay() = default;
 
 void Fplay::buildElements() {
   for (const ImageSpec& item : kImages) {
-    auto* image = new SkinImage(item.index, item.look, QString::fromUtf16(item.glyph), this);
+    auto* image = new SkinImage(static_cast<int>(item.part), item.look, QString::fromUtf16(item.glyph), this);
     image->setToolTip(QString::fromUtf16(item.tip));
-    connect(image, &SkinImage::clicked, this, &Fplay::Image1_Click);
+    connect(image, &SkinImage::clicked, this, qOverload<int>(&Fplay::Image1_Click));
     connect(image, &SkinImage::pressed, this, &Fplay::Image1_MouseDown);
     connect(image, &SkinImage::moved, this, &Fplay::Image1_MouseMove);
     connect(image, &SkinImage::released, this, &Fplay::Image1_MouseUp);
-    images_.insert(item.index, image);
+    images_.insert(static_cast<int>(item.part), image);
   }
   const QStringList texts = {QStringLiteral("00:00"), QStringLiteral("| 00:00"), QStringLiteral("状态: 停止"),
                              QStringLiteral("声道: "), QString()};
@@ -113,9 +113,13 @@ void Fplay::buildElements() {
   nameLabel->setStyleSheet(QStringLiteral("QLabel { color: #D7799A; }"));
   nameLabel->installEventFilter(this);
   labels_.insert(0, nameLabel);
-  QFont timeFont = labels_[2]->font();
+  QFont timeFont = label(LabelPart::Time)->font();
   timeFont.setPointSize(timeFont.pointSize() + 6);
-  labels_[2]->setFont(timeFont);
+  label(LabelPart::Time)->setFont(timeFont);
+  // The time label turns white under the mouse: a click there switches what it counts.
+  label(LabelPart::Time)
+      ->setStyleSheet(QStringLiteral(
+          "QLabel { color: #CFCFCF; } QLabel:hover { color: #FFFFFF; } QLabel:disabled { color: #707070; }"));
   for (int index = 0; index < 3; ++index) {
     panes_[index] = new PicturePane(index, this);
     connect(panes_[index], &PicturePane::mousePressed, this,
@@ -139,10 +143,10 @@ void Fplay::buildElements() {
   list_->setItemDelegate(new PlaylistRowDelegate(*listModel_, list_));
   list_->viewport()->installEventFilter(this);
   list_->installEventFilter(this);
-  Pic1(1)->installEventFilter(this);
-  Pic1(1)->setFocusPolicy(Qt::ClickFocus);
-  Pic1(1)->setMouseTracking(true);
-  Pic1(1)->setAcceptDrops(true);
+  lyricView()->installEventFilter(this);
+  lyricView()->setFocusPolicy(Qt::ClickFocus);
+  lyricView()->setMouseTracking(true);
+  lyricView()->setAcceptDrops(true);
   connect(list_, &QTableView::doubleClicked, this, [this] { List1_DblClick(); });
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     // The view's selection is the playlist's: copy it into the rows.
@@ -158,12 +162,13 @@ void Fplay::buildElements() {
   timer2_.setObjectName(QStringLiteral("Timer2"));
   connect(&timer2_, &QTimer::timeout, this, &Fplay::Timer2_Timer);
   lyricPane_ = std::make_unique<LyricPane>(ctx_.lyricPane, ctx_.lyrics, ctx_.settings, ctx_.skin, ctx_.player,
-                                           Pic1(1)->surface(), &ctx_.log);
-  connect(Pic1(1), &PicturePane::resized, this,
-          [this] { lyricPane_->Resize(Pic1(1)->width(), Pic1(1)->height(), positionMs()); });
-  Pic1(2)->showImage(&vis_.pane());
-  connect(Pic1(2), &PicturePane::resized, this, [this] { PrepareVis(); });
-  connect(Pic1(0), &PicturePane::resized, this, [this] { RedrawPhotoPane(); });
+                                           lyricView()->surface(), &ctx_.log);
+  connect(lyricView(), &PicturePane::resized, this,
+          [this] { lyricPane_->Resize(lyricView()->width(), lyricView()->height(), positionMs()); });
+  visPane()->showImage(&vis_.pane());
+  connect(visPane(), &PicturePane::resized, this, [this] { PrepareVis(); });
+  connect(photoPane(), &PicturePane::resized, this, [this] { RedrawPhotoPane(); });
+  buildFrame();
   buildMenus();
   buildLyricMenu();
   buildPlaylistCommands();
@@ -247,8 +252,8 @@ bool Fplay::readCommandLine() {
 void Fplay::firstRunSetUp() {
   if (QFileInfo(ctx_.player.AppPath + QStringLiteral("Images")).isDir()) return;
   const QString& exeName = ctx_.paths.exeName;
-  Pic1(1)->setToolTip(QStringLiteral("如果未找到歌词或者歌词有误，请在此右击鼠标\"搜索歌词\"!"));
-  Pic1(2)->setToolTip(QStringLiteral("点击鼠标切换不同的视觉效果！"));
+  lyricView()->setToolTip(QStringLiteral("如果未找到歌词或者歌词有误，请在此右击鼠标\"搜索歌词\"!"));
+  visPane()->setToolTip(QStringLiteral("点击鼠标切换不同的视觉效果！"));
   SetPhotoTip(QStringLiteral("点击可以查看歌手简介哦！"));
 
   if (!ctx_.paths.desktopEntry.isEmpty()) {
@@ -272,11 +277,12 @@ void Fplay::firstRunSetUp() {
 
 void Fplay::ApplySkinCursors() {
   for (SkinImage* image : std::as_const(images_))
-    image->setCursor(image->look() == SkinImage::Look::Thumb ? Qt::OpenHandCursor : Qt::PointingHandCursor);
+    if (image->look() != SkinImage::Look::Frame)
+      image->setCursor(image->look() == SkinImage::Look::Thumb ? Qt::OpenHandCursor : Qt::PointingHandCursor);
   for (PicturePane* pane : panes_) pane->setCursor(Qt::PointingHandCursor);
-  Pic1(1)->setCursor(Qt::OpenHandCursor);
-  Label1(2)->setCursor(Qt::PointingHandCursor);
-  Label1(3)->setCursor(Qt::PointingHandCursor);
+  lyricView()->setCursor(Qt::OpenHandCursor);
+  label(LabelPart::Time)->setCursor(Qt::PointingHandCursor);
+  label(LabelPart::TotalTime)->setCursor(Qt::PointingHandCursor);
 }
 
 void Fplay::LoadAllSettings() {
@@ -289,11 +295,11 @@ void Fplay::LoadAllSettings() {
 
 void Fplay::ApplyAppearance() {
   const SkinSettings& skin = ctx_.skin;
-  Pic1(1)->setFont(QFontFromSpec(skin.wordFont));
-  Pic1(1)->setBackground(QColorFromBgr(skin.word_colB));
+  lyricView()->setFont(QFontFromSpec(skin.wordFont));
+  lyricView()->setBackground(QColorFromBgr(skin.word_colB));
   ctx_.lyricPane.Font = QFontFromSpec(skin.wordFont);
   lyricPane_->ApplySkinColours();
-  Pic1(2)->setBackground(QColorFromBgr(skin.vis_col4B));
+  visPane()->setBackground(QColorFromBgr(skin.vis_col4B));
   ApplyListColours();
   ApplyListFont();
 }
@@ -309,9 +315,6 @@ void Fplay::PlaceWindow() {
   resize(width, height);
   move(screen.x() + (screen.width() - width) / 2, screen.y() + (screen.height() - height) / 2);
 }
-
-// The panes' border shapes come with the full skin.
-void Fplay::FramePanes() {}
 
 void Fplay::InitAudioEngine() {
   QString filter = QStringLiteral(
@@ -355,12 +358,13 @@ void Fplay::FillPlaylist() {
 void Fplay::SelectVisView() {
   std::int16_t& visType = ctx_.settings.visType;
   visType = visType - 1 == 0 ? 7 : std::int16_t(visType - 1);
-  Pic1_MouseDown(2, Qt::LeftButton, -2, 1, 1);
+  Pic1_MouseDown(static_cast<int>(PanePart::Visualisation), Qt::LeftButton, -2, 1, 1);
 }
 
 void Fplay::Pic1_MouseDown(int index, Qt::MouseButton button, int, int, int) {
-  if (index == 0 && button == Qt::LeftButton) OpenArtistProfile();
-  if (index != 2) return;
+  const auto pane = static_cast<PanePart>(index);
+  if (pane == PanePart::Photo && button == Qt::LeftButton) OpenArtistProfile();
+  if (pane != PanePart::Visualisation) return;
   std::int16_t& visType = ctx_.settings.visType;
   if (button == Qt::LeftButton) visType = visType >= 7 ? 1 : std::int16_t(visType + 1);
   if (button == Qt::RightButton) visType = visType <= 1 ? 7 : std::int16_t(visType - 1);
@@ -410,8 +414,8 @@ void Fplay::AutoPlay() {
   });
   // Nothing plays: the transport shows the stopped state.
   if (!ctx_.BP1.aIsActive()) {
-    for (int index : {6, 20, 21}) Image1(index)->setEnabled(false);
-    for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(false);
+    setButtonsEnabled({SkinPart::StopButton, SkinPart::SeekBar, SkinPart::SeekThumb}, false);
+    setSongLabelsEnabled(false);
   }
 }
 
@@ -435,9 +439,9 @@ void Fplay::StopEngine() {
 
 // Switches the visualisation pane to view visType: its timer interval, colours and a blank pane.
 void Fplay::PrepareVis() {
-  vis_.prepare(ctx_.settings.visType, Pic1(2)->size(), ctx_.skin);
+  vis_.prepare(ctx_.settings.visType, visPane()->size(), ctx_.skin);
   timer1_.setInterval(vis_.timerInterval());
-  Pic1(2)->update();
+  visPane()->update();
 }
 
 // ---------------------------------------------------------------- shutdown
@@ -478,80 +482,6 @@ Settings Fplay::settingsToSave() const {
 void Fplay::closeEvent(QCloseEvent* event) {
   Form_Unload();
   event->accept();
-}
-
-// ---------------------------------------------------------------- window
-
-void Fplay::LayoutWindow() {
-  const int w = width(), h = height();
-  constexpr int margin = 6, top = 24, left = 168;
-  int x = w - margin - 18;
-  for (int index : {1, 2, 3, 4}) {
-    Image1(index)->setGeometry(x, 4, 18, 16);
-    x -= 20;
-  }
-  Label1(0)->setGeometry(8, 2, std::clamp(x + 20 - 8 - 2, 1, 200), 20);  // up to the leftmost button
-  Pic1(0)->setGeometry(margin, top, 60, 60);
-  Label1(2)->setGeometry(margin + 66, top, left - margin - 66, 24);
-  Label1(3)->setGeometry(margin + 66, top + 24, left - margin - 66, 16);
-  Label1(4)->setGeometry(margin + 66, top + 40, left - margin - 66, 16);
-  Label1(5)->setGeometry(margin, top + 64, left - margin, 16);
-  Label1(6)->setGeometry(margin, top + 80, left - margin, 16);
-  const int visTop = top + 100;
-  const int visHeight = std::max(1, h - visTop - 74);
-  Pic1(2)->setGeometry(margin, visTop, left - margin, visHeight);
-  const int seekTop = visTop + visHeight + 8;
-  Image1(20)->setGeometry(margin, seekTop, left - margin, 8);
-  Image1(21)->setGeometry(margin, seekTop - 2, 12, 12);
-  x = margin;
-  for (int index : {5, 6, 7, 8, 9, 18}) {
-    Image1(index)->setGeometry(x, seekTop + 16, 24, 22);
-    x += 27;
-  }
-  Image1(22)->setGeometry(margin, seekTop + 46, 100, 8);
-  Image1(23)->setGeometry(margin, seekTop + 44, 8, 12);
-  Image1(19)->setGeometry(margin + 106, seekTop + 42, 20, 16);
-  placeVolumeKnob();
-  placeSeekThumb();
-
-  const int right = left + margin;
-  const int paneWidth = std::max(1, w - right - margin);
-  const int lyricHeight = std::max(1, (h - top - margin) / 2);
-  Pic1(1)->setGeometry(right, top, paneWidth, lyricHeight);
-  const int listTop = top + lyricHeight + margin;
-  const int listHeight = std::max(1, h - listTop - margin - 24);
-  list_->setGeometry(right, listTop, std::max(1, paneWidth - 12), listHeight);
-  Image1(24)->setGeometry(w - margin - 8, listTop, 8, listHeight);
-  Image1(25)->setGeometry(w - margin - 8, Image1(25)->y() < listTop ? listTop : Image1(25)->y(), 8,
-                          std::min(listHeight, 30));
-  loadingPanel_->setGeometry(list_->geometry());
-  x = right;
-  for (int index : {26, 27, 28, 29}) {
-    Image1(index)->setGeometry(x, h - margin - 20, 40, 18);
-    x += 44;
-  }
-}
-
-void Fplay::resizeEvent(QResizeEvent*) {
-  LayoutWindow();
-  RefreshListLayout();
-}
-
-// A press on the window's own background drags the borderless window.
-void Fplay::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && windowHandle()) windowHandle()->startSystemMove();
-}
-
-void Fplay::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), QColor(0x2C, 0x2C, 0x2C));
-  p.setPen(QColor(0x50, 0x50, 0x50));
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
-  // A thin frame around each pane and the list, which share the window's colour.
-  p.setPen(QColor(0x44, 0x44, 0x44));
-  for (QWidget* part : {static_cast<QWidget*>(Pic1(0)), static_cast<QWidget*>(Pic1(1)),
-                        static_cast<QWidget*>(Pic1(2)), static_cast<QWidget*>(list_)})
-    p.drawRect(part->geometry().adjusted(-1, -1, 0, 0));
 }
 
 }  // namespace lyrovo

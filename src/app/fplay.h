@@ -4,6 +4,7 @@
 #include "app/options.h"
 #include "app/skinwidgets.h"
 #include "app/transport.h"
+#include "app/windowparts.h"
 #include "artist/artistlookup.h"
 #include "desktop/hotkeys.h"
 #include "download/lyriclookup.h"
@@ -48,9 +49,11 @@ class DesktopGlue;
 class clsSysTray;
 class MprisService;
 
-// The main window: a borderless, skinned window holding the skin images
-// (Image1 by index), the labels (Label1), the three panes (Pic1 0 photo,
-// 1 lyrics, 2 visualisation), the playlist view and the two timers.
+// The main window: a borderless, skinned window holding the skin images,
+// the labels, the three panes (photo, lyrics, visualisation), the playlist
+// view and the two timers. Code names the elements by role (image(SkinPart),
+// label(LabelPart), lyricView()); the numbered table (Image1, Label1, Pic1)
+// is for the handlers and tests that carry an element's number.
 // Form_Load runs the whole start-up, Form_Unload the whole shutdown; Play
 // turns the current row into sound and lyrics; the transport moves it on.
 class Fplay : public QWidget, private LyricHost, private OptionsHost, private PhotoView {
@@ -68,9 +71,16 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // start-up got as far as installing the hooks. Runs at most once.
   void Form_Unload();
 
+  // The window's elements by their number in the element table.
   SkinImage* Image1(int index) const { return images_.value(index); }
   QLabel* Label1(int index) const { return labels_.value(index); }
   PicturePane* Pic1(int index) const { return index >= 0 && index < 3 ? panes_[index] : nullptr; }
+  // The same elements by role.
+  SkinImage* image(SkinPart part) const { return Image1(static_cast<int>(part)); }
+  QLabel* label(LabelPart part) const { return Label1(static_cast<int>(part)); }
+  PicturePane* photoPane() const { return panes_[static_cast<int>(PanePart::Photo)]; }
+  PicturePane* lyricView() const { return panes_[static_cast<int>(PanePart::Lyrics)]; }
+  PicturePane* visPane() const { return panes_[static_cast<int>(PanePart::Visualisation)]; }
   QTableView* List1() const { return list_; }
   QTimer& Timer1() { return timer1_; }
   QTimer& Timer2() { return timer2_; }
@@ -93,6 +103,7 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // One tick of the playback timer.
   void Timer1_Timer();
   void Image1_Click(int index);
+  void Image1_Click(SkinPart part) { Image1_Click(static_cast<int>(part)); }
   void Image1_MouseDown(int index, Qt::MouseButton button, QPoint pos);
   void Image1_MouseMove(int index, QPoint globalPos);
   void Image1_MouseUp(int index, Qt::MouseButton button, QPoint pos);
@@ -117,6 +128,10 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
 
   // Places every element for the window's current size.
   void LayoutWindow();
+  // The skin colour button: the next (or previous) colour scheme, applied.
+  void StepSkinColour(bool forward);
+  // The outline shown on the screen while the frame is dragged; empty when none.
+  QRect ResizeOutline() const;
 
   // The last step of start-up, after Form_Load: from here on changes are
   // saved within seconds, and a second launch can hand its files over. The
@@ -195,11 +210,23 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildElements();
+  // The skin (fplay_skin.cpp, fplay_layout.cpp).
+  void buildFrame();
+  void layoutFrame(int w, int h);
+  void layoutLyricsAndList(int w, int h);
+  void ApplySkinScheme(bool withBackgrounds);
+  void WindowShape();
+  // The frame areas' mouse events; false when index is not a frame area.
+  bool frameMouseDown(int index, Qt::MouseButton button);
+  bool frameMouseMove(int index, QPoint globalPos);
+  bool frameMouseUp(int index);
   void buildMenus();
   void buildLyricMenu();
   void buildPlaylistCommands();
@@ -283,6 +310,9 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   void applyEndOfTrack();
   void previousOrNext(bool next);
   void setStatus(const QString& word, bool withMode = false);
+  // The time, status and stream labels, greyed while nothing plays.
+  void setSongLabelsEnabled(bool enabled);
+  void setButtonsEnabled(std::initializer_list<SkinPart> parts, bool enabled);
   void setPlayButton(bool playing);
   void setTimeLabel();
   void placeSeekThumb();
@@ -349,6 +379,14 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   bool unloaded_ = false;
 
   QMap<int, SkinImage*> images_;
+  QColor outerBorder_{0x50, 0x50, 0x50};  // the pane borders, from the colour scheme
+  QColor innerBorder_{0x44, 0x44, 0x44};
+  struct FrameDrag {
+    int index = 0;   // the frame area being dragged, 0 = none
+    QRect proposed;  // the window's rectangle on the screen if released now
+  } frameDrag_;
+  std::unique_ptr<QWidget> resizeOutline_;
+  bool wasMaximised_ = false;  // before the lyrics went full screen
   QMap<int, QLabel*> labels_;
   PicturePane* panes_[3] = {};
   QTableView* list_ = nullptr;

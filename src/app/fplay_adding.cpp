@@ -267,7 +267,7 @@ void Fplay::finishAdd() {
       player.CurrentIndex = std::int16_t(state.firstNew);
       Play();
     }
-    if (player.CurrentIndex < ListCount()) Image1(8)->setEnabled(true);
+    if (player.CurrentIndex < ListCount()) image(SkinPart::NextButton)->setEnabled(true);
   });
   if (!nothingFound) SavePlaylist();
   state.running = false;

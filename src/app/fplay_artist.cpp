@@ -26,7 +26,7 @@ void Fplay::DownloadJJ(const QString& title, const QString& artist) {
 void Fplay::ClearPhoto() {
   photo_ = QImage();
   photoInfo_.clear();
-  Pic1(0)->setBackground(Pic1(0)->background());
+  photoPane()->setBackground(photoPane()->background());
 }
 
 void Fplay::ShowPhoto(const QImage& photo) {
@@ -38,13 +38,13 @@ void Fplay::ShowPhoto(const QImage& photo) {
 // Text from the web is never read as markup: the tooltip gets it escaped.
 void Fplay::SetPhotoTip(const QString& text) {
   photoTip_ = text;
-  Pic1(0)->setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
+  photoPane()->setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
 }
 
 // The photo fills the pane as far as its shape allows, centred; without
 // one the last status text is drawn again.
 void Fplay::RedrawPhotoPane() {
-  PicturePane* box = Pic1(0);
+  PicturePane* box = photoPane();
   if (photo_.isNull()) {
     if (!photoInfo_.isEmpty()) DrawPhotoInfo(photoInfo_);
     return;

@@ -172,18 +172,18 @@ void Fplay::Tray_RButtonDown() {
 void Fplay::GlobalHotKey(HotKey key) {
   ctx_.log.trap(QStringLiteral("WindowProc"), [&] {
     if (!ctx_.settings.useGlobalKey) return;
-    const auto press = [this](int index) {
-      if (Image1(index)->isEnabled()) Image1_Click(index);
+    const auto press = [this](SkinPart button) {
+      if (image(button)->isEnabled()) Image1_Click(button);
     };
     switch (key) {
       case HotKey::O:
-        Image1_Click(9);
+        Image1_Click(SkinPart::OpenButton);
         break;
       case HotKey::P:
-        press(5);
+        press(SkinPart::PlayButton);
         break;
       case HotKey::S:
-        press(6);
+        press(SkinPart::StopButton);
         break;
       case HotKey::Up:
         stepVolume(true);
@@ -192,10 +192,10 @@ void Fplay::GlobalHotKey(HotKey key) {
         stepVolume(false);
         break;
       case HotKey::Left:
-        press(7);
+        press(SkinPart::PreviousButton);
         break;
       case HotKey::Right:
-        press(8);
+        press(SkinPart::NextButton);
         break;
     }
   });
@@ -229,7 +229,7 @@ void DesktopGlue::withdrawMediaControls() {
 }
 
 PlaybackStatus DesktopGlue::mprisStatus() const {
-  if (window_.Image1(5)->toolTip() == kPauseTip) return PlaybackStatus::Playing;
+  if (window_.image(SkinPart::PlayButton)->toolTip() == kPauseTip) return PlaybackStatus::Playing;
   return window_.ctx_.BP1.aIsPaused() ? PlaybackStatus::Paused : PlaybackStatus::Stopped;
 }
 
@@ -284,8 +284,9 @@ int DesktopGlue::mprisPlayMode() const { return window_.ctx_.settings.playModal;
 int DesktopGlue::mprisVolume() const { return window_.ctx_.settings.volumn; }
 
 MprisEnables DesktopGlue::mprisEnables() const {
-  const auto enabled = [this](int index) { return window_.Image1(index)->isEnabled(); };
-  return {enabled(5), enabled(6), enabled(7), enabled(8), enabled(20), enabled(22)};
+  const auto enabled = [this](SkinPart part) { return window_.image(part)->isEnabled(); };
+  return {enabled(SkinPart::PlayButton), enabled(SkinPart::StopButton), enabled(SkinPart::PreviousButton),
+          enabled(SkinPart::NextButton), enabled(SkinPart::SeekBar),    enabled(SkinPart::VolumeBar)};
 }
 
 void DesktopGlue::mprisRaise() {
@@ -298,10 +299,10 @@ void DesktopGlue::mprisRaise() {
 }
 
 void DesktopGlue::mprisQuit() { window_.close(); }
-void DesktopGlue::mprisPlayPause() { window_.Image1_Click(5); }
-void DesktopGlue::mprisStop() { window_.Image1_Click(6); }
-void DesktopGlue::mprisPrevious() { window_.Image1_Click(7); }
-void DesktopGlue::mprisNext() { window_.Image1_Click(8); }
+void DesktopGlue::mprisPlayPause() { window_.Image1_Click(SkinPart::PlayButton); }
+void DesktopGlue::mprisStop() { window_.Image1_Click(SkinPart::StopButton); }
+void DesktopGlue::mprisPrevious() { window_.Image1_Click(SkinPart::PreviousButton); }
+void DesktopGlue::mprisNext() { window_.Image1_Click(SkinPart::NextButton); }
 
 // As a click on the seek bar at that point.
 void DesktopGlue::mprisSeekTo(std::int64_t positionUs) {

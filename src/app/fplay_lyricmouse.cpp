@@ -27,7 +27,7 @@
 namespace lyrovo {
 
 bool Fplay::lyricPaneEvent(QObject* watched, QEvent* event) {
-  PicturePane* pane = Pic1(1);
+  PicturePane* pane = lyricView();
   if (!pane || watched != pane) return false;
   switch (event->type()) {
     case QEvent::Wheel:
@@ -104,7 +104,7 @@ void Fplay::startLyricDrag(QPoint screenPos) {
     if (!timer2_.isActive()) return;
     timer2_.stop();
     const bool vertical = ctx_.settings.showType == 1;
-    Pic1(1)->setCursor(vertical ? Qt::SizeVerCursor : Qt::SizeHorCursor);
+    lyricView()->setCursor(vertical ? Qt::SizeVerCursor : Qt::SizeHorCursor);
     BeginLyricDrag(lyricDrag_, ctx_.lyricPane, ctx_.lyrics, vertical, screenPos, positionMs());
   });
 }
@@ -114,7 +114,7 @@ void Fplay::Pic1_MouseMove(QPoint screenPos) {
     // The pane takes the keyboard focus once, so keys such as Escape reach
     // it; never from a playlist cell being edited.
     if (!lyricHasFocus_ && !ctx_.player.SearchWindowOpen && !(text1_ && text1_->isVisible())) {
-      Pic1(1)->setFocus();
+      lyricView()->setFocus();
       lyricHasFocus_ = true;
     }
     if (!lyricDrag_.active) return;
@@ -124,7 +124,7 @@ void Fplay::Pic1_MouseMove(QPoint screenPos) {
     dragTimeLabel_->setText(FormatTime(lyricDrag_.targetMs / 1000));
     dragTimeLabel_->adjustSize();
     setStatus(QStringLiteral("调节歌词"));
-    Pic1(1)->update();
+    lyricView()->update();
   });
 }
 
@@ -141,7 +141,7 @@ void Fplay::Pic1_MouseUp(Qt::MouseButton button, QPoint screenPos) {
       ctx_.BP1.setAPosByte(std::int64_t(nearest(*target / ctx_.player.MsPerByte)));
     if (guideLine_) guideLine_->hide();
     if (dragTimeLabel_) dragTimeLabel_->hide();
-    Pic1(1)->unsetCursor();
+    lyricView()->unsetCursor();
     timer2_.start();
     WordAdjust();
     setStatus(QStringLiteral("播放"), true);
@@ -150,7 +150,7 @@ void Fplay::Pic1_MouseUp(Qt::MouseButton button, QPoint screenPos) {
 
 // The guide line across the pane's centre and the time under it.
 void Fplay::showDragGuide(bool vertical) {
-  PicturePane* pane = Pic1(1);
+  PicturePane* pane = lyricView();
   if (!guideLine_) {
     guideLine_ = new QFrame(pane);
     guideLine_->setObjectName(QStringLiteral("lyricGuideLine"));
@@ -187,7 +187,7 @@ void Fplay::Pic1_OLEDragDrop(const QStringList& paths) {
     LoadWordContext context = loadWordContext();
     lastLyricSource_ = paths.value(0);
     DropLyricFile(paths, context);
-    Pic1(1)->update();
+    lyricView()->update();
   });
 }
 

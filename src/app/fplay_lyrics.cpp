@@ -34,7 +34,7 @@ bool Fplay::LoadWord(const QString& source, bool isLocal) {
   lastLyricSource_ = source;
   LoadWordContext context = loadWordContext();
   const bool loaded = lyrovo::LoadWord(source, isLocal, context);
-  Pic1(1)->update();
+  lyricView()->update();
   return loaded;
 }
 
@@ -51,25 +51,25 @@ void Fplay::DrawInfo(const QString& text) {
   lyricInfo_ = text;
   lyricPane_->DrawInfo(text);
   // Shown now: the work that follows a status text may keep the event loop waiting.
-  Pic1(1)->repaint();
+  lyricView()->repaint();
 }
 
 void Fplay::DrawPhotoInfo(const QString& text) {
   photoInfo_ = text;
   photo_ = QImage();
-  PicturePane* box = Pic1(0);
+  PicturePane* box = photoPane();
   lyrovo::DrawPhotoInfo(box->surface(), box->font(), QColor(0xCF, 0xCF, 0xCF), box->background(), text);
   box->repaint();
 }
 
 void Fplay::WordAdjust() {
   lyricPane_->WordAdjust(positionMs());
-  Pic1(1)->update();
+  lyricView()->update();
 }
 
 void Fplay::ClearPane() {
   lyricPane_->Clear();
-  Pic1(1)->update();
+  lyricView()->update();
 }
 
 void Fplay::StartLyricTimer() { timer2_.start(); }
@@ -81,7 +81,7 @@ int Fplay::TextWidth(const QString& text) { return lyricPane_->TextWidth(text); 
 void Fplay::Timer2_Timer() {
   if (lyricPane_->Timer2_Timer(positionMs(), timer1_.isActive(), isVisible()) == Timer2Change::Stop)
     timer2_.stop();
-  Pic1(1)->update();
+  lyricView()->update();
 }
 
 // ---------------------------------------------------------------- the lyric menu
@@ -178,7 +178,6 @@ void Fplay::applyLyricMenuOutcome(const LyricMenuOutcome& outcome) {
       CheckConnection();
       break;
     case LyricMenuRequest::CoverPlaylist:
-      list_->setVisible(!ctx_.lyricPane.CoverPlaylist);
       LayoutWindow();
       LayoutWindow();
       break;
@@ -187,16 +186,19 @@ void Fplay::applyLyricMenuOutcome(const LyricMenuOutcome& outcome) {
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
         ctx_.player.OnTop = true;
       }
-      if (!isMaximized()) Image1_Click(2);
-      show();
+      wasMaximised_ = isMaximized();
+      showFullScreen();
       break;
     case LyricMenuRequest::LeaveFullScreen:
       if (!menuTs_[8]->isChecked()) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
         ctx_.player.OnTop = false;
       }
-      if (isMaximized()) Image1_Click(2);
-      show();
+      if (wasMaximised_) {
+        showMaximized();
+      } else {
+        showNormal();
+      }
       LayoutWindow();
       LayoutWindow();
       break;
@@ -206,7 +208,7 @@ void Fplay::applyLyricMenuOutcome(const LyricMenuOutcome& outcome) {
     case LyricMenuRequest::None:
       break;
   }
-  Pic1(1)->update();
+  lyricView()->update();
 }
 
 }  // namespace lyrovo

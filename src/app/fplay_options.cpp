@@ -31,7 +31,7 @@ FSet* Fplay::OptionsWindow() const { return optionsWindow_; }
 
 void Fplay::PrepareVisAgain() { PrepareVis(); }
 
-void Fplay::SetVisBackground(std::int32_t colour) { Pic1(2)->setBackground(QColorFromBgr(colour)); }
+void Fplay::SetVisBackground(std::int32_t colour) { visPane()->setBackground(QColorFromBgr(colour)); }
 
 void Fplay::ApplyListColours() {
   const SkinSettings& skin = ctx_.skin;
@@ -53,19 +53,21 @@ void Fplay::ApplyListFont() {
 }
 
 void Fplay::ApplyLyricColours() {
-  Pic1(1)->setBackground(QColorFromBgr(ctx_.skin.word_colB));
+  lyricView()->setBackground(QColorFromBgr(ctx_.skin.word_colB));
   lyricPane_->ApplySkinColours();
   lyricPane_->RecomputeGeometry(positionMs());
-  Pic1(1)->update();
+  lyricView()->update();
 }
 
 void Fplay::ApplyLyricFont() {
   ctx_.lyricPane.Font = QFontFromSpec(ctx_.skin.wordFont);
-  Pic1(1)->setFont(ctx_.lyricPane.Font);
+  lyricView()->setFont(ctx_.lyricPane.Font);
   lyricPane_->RecomputeGeometry(positionMs());
-  Pic1(1)->update();
+  lyricView()->update();
 }
 
-void Fplay::ClickVisPane() { Pic1_MouseDown(2, Qt::LeftButton, 0, 1, 1); }
+void Fplay::ClickVisPane() {
+  Pic1_MouseDown(static_cast<int>(PanePart::Visualisation), Qt::LeftButton, 0, 1, 1);
+}
 
 }  // namespace lyrovo

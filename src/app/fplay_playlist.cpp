@@ -183,12 +183,13 @@ void Fplay::sendtos_Click(int entry) {
 
 void Fplay::ShowDeleteMenu() {
   for (QAction* action : std::as_const(menuDs_)) action->setEnabled(ListCount() > 0);
-  menuD_->popup(Image1(27)->mapToGlobal(QPoint(0, Image1(27)->height())));
+  menuD_->popup(
+      image(SkinPart::DeleteButton)->mapToGlobal(QPoint(0, image(SkinPart::DeleteButton)->height())));
 }
 
 void Fplay::ShowSortMenu() {
   for (QAction* action : std::as_const(menuSs_)) action->setEnabled(ListCount() > 0);
-  menuS_->popup(Image1(28)->mapToGlobal(QPoint(0, Image1(28)->height())));
+  menuS_->popup(image(SkinPart::SortButton)->mapToGlobal(QPoint(0, image(SkinPart::SortButton)->height())));
 }
 
 void Fplay::menuDs_Click(int index) {

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 namespace lyrovo {
 
@@ -44,7 +45,7 @@ void Fplay::Play() {
   lyricLookup_->abandon();  // a lookup for the song that was playing must not load
   artistRepairPending_ = false;
   if (player.SearchWindowOpen) CloseLyricSearchWindow();
-  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(true);
+  setSongLabelsEnabled(true);
   MarkCurrentRow();
   if (timer2_.isActive() && player.LyricDirty) WriteBackShiftedLyric();
   engine.aStop();
@@ -81,11 +82,13 @@ void Fplay::playCurrentRow() {
     failedOpens_.clear();
   }
 
-  Label1(3)->setText(QStringLiteral("| ") + FormatTime(std::int32_t(nearest(engine.alenTime()))));
-  Label1(5)->setText(QStringLiteral("声道: ") + engine.achanMod());
+  label(LabelPart::TotalTime)
+      ->setText(QStringLiteral("| ") + FormatTime(std::int32_t(nearest(engine.alenTime()))));
+  label(LabelPart::Channels)->setText(QStringLiteral("声道: ") + engine.achanMod());
   const TagFields& tags = ctx_.tags;
-  Label1(6)->setText(tags.infoBitrate + QStringLiteral("  ") + tags.infoFreq + QStringLiteral("  ") +
-                     tags.infoSize + QStringLiteral("  ") + engine.aFiletype().toUpper());
+  label(LabelPart::StreamInfo)
+      ->setText(tags.infoBitrate + QStringLiteral("  ") + tags.infoFreq + QStringLiteral("  ") +
+                tags.infoSize + QStringLiteral("  ") + engine.aFiletype().toUpper());
   const std::int64_t lengthBytes = engine.alenByte();
   player.MsPerByte = lengthBytes > 0 ? engine.alenTime() * 1000.0 / double(lengthBytes) : 0;
   player.SongTitle = StringDeal(row.title, &ctx_.log);
@@ -93,7 +96,8 @@ void Fplay::playCurrentRow() {
 
   setPlayButton(true);
   setStatus(QStringLiteral("播放"), true);
-  for (int index : {5, 6, 20, 21}) Image1(index)->setEnabled(true);
+  setButtonsEnabled({SkinPart::PlayButton, SkinPart::StopButton, SkinPart::SeekBar, SkinPart::SeekThumb},
+                    true);
   ticks_ = 0;
   timer1_.start();
   timer2_.stop();
@@ -172,7 +176,7 @@ void Fplay::applyEndOfTrack() {
       break;
     case TrackAdvance::Action::Stop:
       failedOpens_.clear();
-      Image1_Click(6);
+      Image1_Click(SkinPart::StopButton);
       break;
   }
 }
@@ -181,51 +185,51 @@ void Fplay::applyEndOfTrack() {
 
 void Fplay::Image1_Click(int index) {
   ctx_.log.trap(QStringLiteral("Image1_Click"), [&] {
-    switch (index) {
-      case 1:
+    switch (static_cast<SkinPart>(index)) {
+      case SkinPart::CloseButton:
         close();
         break;
-      case 2:
+      case SkinPart::MaximiseButton:
         if (isMaximized()) {
           showNormal();
-          Image1(2)->setToolTip(QStringLiteral("最大化"));
+          image(SkinPart::MaximiseButton)->setToolTip(QStringLiteral("最大化"));
         } else {
           showMaximized();
-          Image1(2)->setToolTip(QStringLiteral("还原"));
+          image(SkinPart::MaximiseButton)->setToolTip(QStringLiteral("还原"));
         }
         break;
-      case 3:
+      case SkinPart::MinimiseButton:
         MinimiseToTray();
         break;
-      case 4:
+      case SkinPart::MenuButton:
         ShowMainMenu(QCursor::pos());
         break;
-      case 5:
-        if (Image1(5)->toolTip() != kPlayTip) {
+      case SkinPart::PlayButton:
+        if (image(SkinPart::PlayButton)->toolTip() != kPlayTip) {
           pausePlayback();
         } else {
           resumePlayback();
         }
         break;
-      case 6:
+      case SkinPart::StopButton:
         stopPlayback();
         break;
-      case 7:
+      case SkinPart::PreviousButton:
         previousOrNext(false);
         break;
-      case 8:
+      case SkinPart::NextButton:
         previousOrNext(true);
         break;
-      case 27:
+      case SkinPart::DeleteButton:
         ShowDeleteMenu();
         break;
-      case 28:
+      case SkinPart::SortButton:
         ShowSortMenu();
         break;
-      case 9:
+      case SkinPart::OpenButton:
         AddFiles(true);
         break;
-      case 26:
+      case SkinPart::AddButton:
         ShowAddMenu(QCursor::pos());
         break;
       default:
@@ -240,9 +244,9 @@ void Fplay::pausePlayback() {
   timer2_.stop();
   setPlayButton(false);
   setStatus(QStringLiteral("暂停"));
-  Image1(6)->setEnabled(true);
-  for (int index : {20, 21}) Image1(index)->setEnabled(false);
-  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(false);
+  image(SkinPart::StopButton)->setEnabled(true);
+  setButtonsEnabled({SkinPart::SeekBar, SkinPart::SeekThumb}, false);
+  setSongLabelsEnabled(false);
 }
 
 void Fplay::resumePlayback() {
@@ -261,8 +265,8 @@ void Fplay::resumePlayback() {
   }
   setPlayButton(true);
   setStatus(QStringLiteral("播放"), true);
-  for (int index : {6, 20, 21}) Image1(index)->setEnabled(true);
-  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(true);
+  setButtonsEnabled({SkinPart::StopButton, SkinPart::SeekBar, SkinPart::SeekThumb}, true);
+  setSongLabelsEnabled(true);
 }
 
 void Fplay::stopPlayback() {
@@ -270,14 +274,14 @@ void Fplay::stopPlayback() {
     lyricLookup_->abandon();  // the song must not start after all
   ctx_.BP1.aStop();
   WordAdjust();
-  Image1(21)->move(Image1(20)->x(), Image1(21)->y());
+  image(SkinPart::SeekThumb)->move(image(SkinPart::SeekBar)->x(), image(SkinPart::SeekThumb)->y());
   timer1_.stop();
   timer2_.stop();
   setPlayButton(false);
   setStatus(QStringLiteral("停止"));
-  Image1(5)->setEnabled(true);
-  for (int index : {20, 21, 6}) Image1(index)->setEnabled(false);
-  for (int index = 2; index <= 6; ++index) Label1(index)->setEnabled(false);
+  image(SkinPart::PlayButton)->setEnabled(true);
+  setButtonsEnabled({SkinPart::SeekBar, SkinPart::SeekThumb, SkinPart::StopButton}, false);
+  setSongLabelsEnabled(false);
   ClearVis();
   DrawInfo(ctx_.player.SongArtist + QStringLiteral(" - ") + ctx_.player.SongTitle);
 }
@@ -295,38 +299,50 @@ void Fplay::previousOrNext(bool next) {
     player.CurrentIndex = std::int16_t(player.CurrentIndex + (next ? 1 : -1));
     Play();
   }
-  Image1(8)->setEnabled(player.CurrentIndex != rows);
-  Image1(7)->setEnabled(player.CurrentIndex != 1);
+  image(SkinPart::NextButton)->setEnabled(player.CurrentIndex != rows);
+  image(SkinPart::PreviousButton)->setEnabled(player.CurrentIndex != 1);
 }
 
 void Fplay::setStatus(const QString& word, bool withMode) {
-  Label1(4)->setText(QStringLiteral("状态: ") + word +
-                     (withMode ? ModeLabel(ctx_.settings.playModal) : QString()));
+  label(LabelPart::Status)
+      ->setText(QStringLiteral("状态: ") + word +
+                (withMode ? ModeLabel(ctx_.settings.playModal) : QString()));
+}
+
+void Fplay::setSongLabelsEnabled(bool enabled) {
+  for (LabelPart part :
+       {LabelPart::Time, LabelPart::TotalTime, LabelPart::Status, LabelPart::Channels, LabelPart::StreamInfo})
+    label(part)->setEnabled(enabled);
+}
+
+void Fplay::setButtonsEnabled(std::initializer_list<SkinPart> parts, bool enabled) {
+  for (SkinPart part : parts) image(part)->setEnabled(enabled);
 }
 
 void Fplay::setPlayButton(bool playing) {
-  Image1(5)->setToolTip(playing ? kPauseTip : kPlayTip);
-  Image1(5)->setGlyph(playing ? QStringLiteral("❚❚") : QStringLiteral("▶"));
+  image(SkinPart::PlayButton)->setToolTip(playing ? kPauseTip : kPlayTip);
+  image(SkinPart::PlayButton)->setGlyph(playing ? QStringLiteral("❚❚") : QStringLiteral("▶"));
 }
 
 void Fplay::setTimeLabel() {
   const BP& engine = ctx_.BP1;
-  Label1(2)->setText(TimeLabelText(Label1(2)->toolTip(), engine.aPosTime(), engine.alenTime()));
+  label(LabelPart::Time)
+      ->setText(TimeLabelText(label(LabelPart::Time)->toolTip(), engine.aPosTime(), engine.alenTime()));
 }
 
 // ---------------------------------------------------------------- sliders
 
 void Fplay::placeSeekThumb() {
-  const SkinImage* bar = Image1(20);
-  SkinImage* thumb = Image1(21);
+  const SkinImage* bar = image(SkinPart::SeekBar);
+  SkinImage* thumb = image(SkinPart::SeekThumb);
   const std::int64_t length = ctx_.BP1.alenByte();
   const double fraction = length > 0 ? double(ctx_.BP1.aPosByte()) / double(length) : 0;
   thumb->move(bar->x() + int(nearest((bar->width() - thumb->width()) * fraction)), thumb->y());
 }
 
 void Fplay::placeVolumeKnob() {
-  const SkinImage* bar = Image1(22);
-  SkinImage* knob = Image1(23);
+  const SkinImage* bar = image(SkinPart::VolumeBar);
+  SkinImage* knob = image(SkinPart::VolumeKnob);
   knob->move(bar->x() + int(nearest((bar->width() - knob->width()) * ctx_.settings.volumn / 100.0)),
              knob->y());
 }
@@ -342,15 +358,15 @@ void Fplay::seekToFraction(double fraction) {
 }
 
 void Fplay::setVolumeFromKnob() {
-  const SkinImage* bar = Image1(22);
-  const SkinImage* knob = Image1(23);
+  const SkinImage* bar = image(SkinPart::VolumeBar);
+  const SkinImage* knob = image(SkinPart::VolumeKnob);
   ctx_.settings.volumn =
       std::int16_t(nearest(SliderFraction(knob->x() - bar->x(), bar->width(), knob->width()) * 100));
   ctx_.BP1.setAVolumn(ctx_.settings.volumn);
 }
 
 void Fplay::stepVolume(bool up) {
-  if (!Image1(22)->isEnabled()) return;  // muted
+  if (!image(SkinPart::VolumeBar)->isEnabled()) return;  // muted
   std::int16_t& volume = ctx_.settings.volumn;
   volume = std::int16_t(up ? VolumeUp(volume) : VolumeDown(volume));
   ctx_.BP1.setAVolumn(volume);
@@ -358,29 +374,32 @@ void Fplay::stepVolume(bool up) {
 }
 
 // The bars and thumbs answer any mouse button.
-void Fplay::Image1_MouseDown(int index, Qt::MouseButton, QPoint pos) {
+void Fplay::Image1_MouseDown(int index, Qt::MouseButton button, QPoint pos) {
   ctx_.log.trap(QStringLiteral("Image1_MouseDown"), [&] {
-    if (index == 20) {
-      SkinImage* bar = Image1(20);
-      SkinImage* thumb = Image1(21);
+    if (frameMouseDown(index, button)) return;
+    const auto part = static_cast<SkinPart>(index);
+    if (part == SkinPart::SeekBar) {
+      SkinImage* bar = image(SkinPart::SeekBar);
+      SkinImage* thumb = image(SkinPart::SeekThumb);
       const double x = ClampClick(pos.x(), bar->width(), thumb->width());
       thumb->move(bar->x() + int(x - thumb->width() / 2.0), thumb->y());
       seekToFraction(SliderFraction(x - thumb->width() / 2.0, bar->width(), thumb->width()));
-    } else if (index == 22) {
-      SkinImage* bar = Image1(22);
-      SkinImage* knob = Image1(23);
+    } else if (part == SkinPart::VolumeBar) {
+      SkinImage* bar = image(SkinPart::VolumeBar);
+      SkinImage* knob = image(SkinPart::VolumeKnob);
       const double x = ClampClick(pos.x(), bar->width(), knob->width());
       knob->move(bar->x() + int(x - knob->width() / 2.0), knob->y());
       setVolumeFromKnob();
-    } else if (index == 21 || index == 23 || index == 25) {
+    } else if (part == SkinPart::SeekThumb || part == SkinPart::VolumeKnob || part == SkinPart::ListThumb) {
       draggedThumb_ = index;
-      const QPoint cursor = mapFromGlobal(Image1(index)->mapToGlobal(pos));
-      grabOffset_ = index == 25 ? cursor.y() - Image1(index)->y() : cursor.x() - Image1(index)->x();
-      Image1(index)->setCursor(Qt::ClosedHandCursor);
-    } else if (index == 24) {
+      SkinImage* thumb = image(part);
+      const QPoint cursor = mapFromGlobal(thumb->mapToGlobal(pos));
+      grabOffset_ = part == SkinPart::ListThumb ? cursor.y() - thumb->y() : cursor.x() - thumb->x();
+      thumb->setCursor(Qt::ClosedHandCursor);
+    } else if (part == SkinPart::ListTrack) {
       const int rows = ListCount(), page = RowsPerPage();
       const int top = ListTopRow();
-      if (pos.y() + Image1(24)->y() < Image1(25)->y()) {
+      if (pos.y() + image(SkinPart::ListTrack)->y() < image(SkinPart::ListThumb)->y()) {
         if (top >= 2) ScrollToRow(std::max(1, top - 5));
       } else if (top < rows - page + 1) {
         const int newTop = std::min(top + 5, rows - page + 1);
@@ -393,11 +412,13 @@ void Fplay::Image1_MouseDown(int index, Qt::MouseButton, QPoint pos) {
 
 void Fplay::Image1_MouseMove(int index, QPoint globalPos) {
   ctx_.log.trap(QStringLiteral("Image1_MouseMove"), [&] {
+    if (frameMouseMove(index, globalPos)) return;
     if (draggedThumb_ != index) return;
     const QPoint cursor = mapFromGlobal(globalPos);
-    SkinImage* thumb = Image1(index);
-    if (index == 25) {
-      const SkinImage* track = Image1(24);
+    const auto part = static_cast<SkinPart>(index);
+    SkinImage* thumb = image(part);
+    if (part == SkinPart::ListThumb) {
+      const SkinImage* track = image(SkinPart::ListTrack);
       const int rows = ListCount(), page = RowsPerPage();
       if (rows == 0) return;
       const int top =
@@ -411,10 +432,10 @@ void Fplay::Image1_MouseMove(int index, QPoint globalPos) {
       ctx_.player.ListTopIndex = std::int16_t(first);
       return;
     }
-    const SkinImage* bar = Image1(index == 21 ? 20 : 22);
+    const SkinImage* bar = image(part == SkinPart::SeekThumb ? SkinPart::SeekBar : SkinPart::VolumeBar);
     const int left = std::clamp(cursor.x() - grabOffset_, bar->x(), bar->x() + bar->width() - thumb->width());
     thumb->move(left, thumb->y());
-    if (index == 21) {
+    if (part == SkinPart::SeekThumb) {
       seekToFraction(SliderFraction(left - bar->x(), bar->width(), thumb->width()));
       setStatus(QStringLiteral("调节进度"));
     } else {
@@ -426,28 +447,35 @@ void Fplay::Image1_MouseMove(int index, QPoint globalPos) {
 
 void Fplay::Image1_MouseUp(int index, Qt::MouseButton button, QPoint) {
   ctx_.log.trap(QStringLiteral("Image1_MouseUp"), [&] {
+    if (frameMouseUp(index)) return;
+    const auto part = static_cast<SkinPart>(index);
     if (index == draggedThumb_) {
       draggedThumb_ = 0;
-      Image1(index)->setCursor(Qt::OpenHandCursor);
-      if (index == 21 || index == 23) restoreStatusAfterDrag();
+      image(part)->setCursor(Qt::OpenHandCursor);
+      if (part == SkinPart::SeekThumb || part == SkinPart::VolumeKnob) restoreStatusAfterDrag();
+      return;
+    }
+    if (part == SkinPart::SkinButton && (button == Qt::LeftButton || button == Qt::RightButton)) {
+      StepSkinColour(button == Qt::LeftButton);
       return;
     }
     if (button != Qt::LeftButton) return;
-    if (index == 19) {
-      muted_ = Image1(22)->isEnabled();
-      Image1(22)->setEnabled(!muted_);
-      Image1(23)->setEnabled(!muted_);
-      Image1(19)->setMarked(muted_);
+    if (part == SkinPart::MuteButton) {
+      muted_ = image(SkinPart::VolumeBar)->isEnabled();
+      image(SkinPart::VolumeBar)->setEnabled(!muted_);
+      image(SkinPart::VolumeKnob)->setEnabled(!muted_);
+      image(SkinPart::MuteButton)->setMarked(muted_);
       if (muted_) {
         ctx_.settings.volumn = 0;
         ctx_.BP1.setAVolumn(0);
       } else {
         setVolumeFromKnob();
       }
-    } else if (index == 29) {
+    } else if (part == SkinPart::ModeButton) {
       for (int i = 0; i < menuMsEntries_.size(); ++i)
         menuMsEntries_[i]->setChecked(i + 1 == ctx_.settings.playModal);
-      menuMs_->popup(Image1(29)->mapToGlobal(QPoint(0, Image1(29)->height())));
+      menuMs_->popup(
+          image(SkinPart::ModeButton)->mapToGlobal(QPoint(0, image(SkinPart::ModeButton)->height())));
     }
   });
 }
@@ -468,11 +496,12 @@ void Fplay::restoreStatusAfterDrag() {
 // ---------------------------------------------------------------- labels, list, menus, keys
 
 void Fplay::Label1_MouseUp(int index, Qt::MouseButton button) {
-  if (button == Qt::LeftButton && index == 2) {
-    QLabel* label = Label1(2);
-    label->setToolTip(label->toolTip() == QStringLiteral("逝去时间") ? QStringLiteral("剩余时间")
-                                                                     : QStringLiteral("逝去时间"));
-  } else if (button == Qt::RightButton && (index == 0 || (index >= 3 && index <= 6))) {
+  const auto part = static_cast<LabelPart>(index);
+  if (button == Qt::LeftButton && part == LabelPart::Time) {
+    QLabel* time = label(LabelPart::Time);
+    time->setToolTip(time->toolTip() == QStringLiteral("逝去时间") ? QStringLiteral("剩余时间")
+                                                                   : QStringLiteral("逝去时间"));
+  } else if (button == Qt::RightButton && part != LabelPart::Time) {
     ShowMainMenu(QCursor::pos());
   }
 }
@@ -524,26 +553,27 @@ void Fplay::buildMenus() {
 void Fplay::menuMs_Click(int index) {
   for (int i = 0; i < menuMsEntries_.size(); ++i) menuMsEntries_[i]->setChecked(i + 1 == index);
   ctx_.settings.playModal = std::int16_t(index);
-  if (Label1(4)->text().contains(QStringLiteral("播放"))) setStatus(QStringLiteral("播放"), true);
+  if (label(LabelPart::Status)->text().contains(QStringLiteral("播放")))
+    setStatus(QStringLiteral("播放"), true);
 }
 
 void Fplay::menuTs_Click(int index) {
   ctx_.log.trap(QStringLiteral("menuTs_Click"), [&] {
     switch (index) {
       case 1:
-        Image1_Click(9);
+        Image1_Click(SkinPart::OpenButton);
         break;
       case 3:
-        Image1_Click(5);
+        Image1_Click(SkinPart::PlayButton);
         break;
       case 4:
-        Image1_Click(6);
+        Image1_Click(SkinPart::StopButton);
         break;
       case 5:
-        Image1_Click(7);
+        Image1_Click(SkinPart::PreviousButton);
         break;
       case 6:
-        Image1_Click(8);
+        Image1_Click(SkinPart::NextButton);
         break;
       case 9: {
         const bool onTop = menuTs_[8]->isChecked();
@@ -554,6 +584,9 @@ void Fplay::menuTs_Click(int index) {
         show();
         break;
       }
+      case 8:
+        StepSkinColour(true);
+        break;
       case 11:
         ShowOptions(FSet::kPageAbout);
         break;
@@ -561,14 +594,18 @@ void Fplay::menuTs_Click(int index) {
         close();
         break;
       default:
-        break;  // skin colours come with the skin
+        break;
     }
   });
 }
 
 void Fplay::ShowMainMenu(QPoint at) {
-  menuTs_[2]->setText(Image1(5)->toolTip().left(2) + QStringLiteral("(&P)"));
-  for (int entry : {3, 4, 5, 6}) menuTs_[entry - 1]->setEnabled(Image1(entry + 2)->isEnabled());
+  menuTs_[2]->setText(image(SkinPart::PlayButton)->toolTip().left(2) + QStringLiteral("(&P)"));
+  // Entries 3 to 6 (play, stop, previous, next) follow their buttons.
+  const SkinPart buttons[] = {SkinPart::PlayButton, SkinPart::StopButton, SkinPart::PreviousButton,
+                              SkinPart::NextButton};
+  for (int entry = 3; entry <= 6; ++entry)
+    menuTs_[entry - 1]->setEnabled(image(buttons[entry - 3])->isEnabled());
   menuT_->popup(at);
 }
 
@@ -578,23 +615,23 @@ bool Fplay::ShortcutKey(int key, Qt::KeyboardModifiers modifiers) {
     return false;
   switch (key) {
     case Qt::Key_O:
-      Image1_Click(9);
+      Image1_Click(SkinPart::OpenButton);
       return true;
     case Qt::Key_P:
-      if (!Image1(5)->isEnabled()) return false;
-      Image1_Click(5);
+      if (!image(SkinPart::PlayButton)->isEnabled()) return false;
+      Image1_Click(SkinPart::PlayButton);
       return true;
     case Qt::Key_S:
-      if (!Image1(6)->isEnabled()) return false;
-      Image1_Click(6);
+      if (!image(SkinPart::StopButton)->isEnabled()) return false;
+      Image1_Click(SkinPart::StopButton);
       return true;
     case Qt::Key_Left:
-      if (!Image1(7)->isEnabled()) return false;
-      Image1_Click(7);
+      if (!image(SkinPart::PreviousButton)->isEnabled()) return false;
+      Image1_Click(SkinPart::PreviousButton);
       return true;
     case Qt::Key_Right:
-      if (!Image1(8)->isEnabled()) return false;
-      Image1_Click(8);
+      if (!image(SkinPart::NextButton)->isEnabled()) return false;
+      Image1_Click(SkinPart::NextButton);
       return true;
     case Qt::Key_Up:
       stepVolume(true);
@@ -614,13 +651,19 @@ bool Fplay::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_->viewport() && event->type() == QEvent::Resize) RefreshListLayout();
   if (playlistEvent(watched, event)) return true;
   if (lyricPaneEvent(watched, event) || listWheelEvent(watched, event)) return true;
-  if (event->type() == QEvent::KeyPress && (watched == list_ || watched == Pic1(1))) {
+  if (event->type() == QEvent::KeyPress && (watched == list_ || watched == lyricView())) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (watched == Pic1(1) && key->key() == Qt::Key_Escape && ctx_.lyricPane.FullScreen) {
+    if (watched == lyricView() && key->key() == Qt::Key_Escape && ctx_.lyricPane.FullScreen) {
       menuWs_Click(kMenuFullScreen);
       return true;
     }
     if (ShortcutKey(key->key(), key->modifiers())) return true;
+  }
+  // A left press on a label other than the time drags the window, as the background does.
+  if (event->type() == QEvent::MouseButtonPress && watched != label(LabelPart::Time) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    for (QLabel* item : std::as_const(labels_))
+      if (item == watched && windowHandle()) windowHandle()->startSystemMove();
   }
   if (event->type() == QEvent::MouseButtonRelease) {
     for (auto it = labels_.cbegin(); it != labels_.cend(); ++it)
@@ -653,11 +696,11 @@ void Fplay::SavePlaylist() {
 
 void Fplay::MarkCurrentRow() {
   const TransportEnables enables = lyrovo::MarkCurrentRow(ctx_.playlist, ctx_.player.CurrentIndex);
-  Image1(7)->setEnabled(enables.previous);
-  Image1(8)->setEnabled(enables.next);
+  image(SkinPart::PreviousButton)->setEnabled(enables.previous);
+  image(SkinPart::NextButton)->setEnabled(enables.next);
   if (enables.listEmpty && !ctx_.BP1.aIsActive()) {
-    Image1(5)->setEnabled(false);
-    Image1(6)->setEnabled(false);
+    image(SkinPart::PlayButton)->setEnabled(false);
+    image(SkinPart::StopButton)->setEnabled(false);
   }
   const int current = ctx_.player.CurrentIndex;
   QItemSelectionModel* selection = list_->selectionModel();
@@ -692,11 +735,11 @@ void Fplay::placeListThumb() {
   const int rows = ListCount(), page = RowsPerPage();
   ctx_.player.ListTopIndex = std::int16_t(ListTopRow());
   const bool scrolls = page < rows;
-  Image1(24)->setVisible(scrolls);
-  Image1(25)->setVisible(scrolls);
+  image(SkinPart::ListTrack)->setVisible(scrolls);
+  image(SkinPart::ListThumb)->setVisible(scrolls);
   if (!scrolls) return;
-  const SkinImage* track = Image1(24);
-  SkinImage* thumb = Image1(25);
+  const SkinImage* track = image(SkinPart::ListTrack);
+  SkinImage* thumb = image(SkinPart::ListThumb);
   const int travel = track->height() - thumb->height();
   const int top = track->y() + travel * (ctx_.player.ListTopIndex - 1) / (rows - page);
   thumb->move(thumb->x(), std::clamp(top, track->y(), track->y() + travel));
@@ -724,12 +767,12 @@ void Fplay::ShowLyricSearchWindow() {}
 void Fplay::CloseLyricSearchWindow() { ctx_.player.SearchWindowOpen = false; }
 void Fplay::DrawVis() {
   vis_.drawFrame(visSource_);
-  Pic1(2)->update();
+  visPane()->update();
 }
 
 void Fplay::ClearVis() {
   vis_.clear();
-  Pic1(2)->update();
+  visPane()->update();
 }
 
 }  // namespace lyrovo

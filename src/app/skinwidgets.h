@@ -4,13 +4,18 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 namespace lyrovo {
 
-// One clickable part of the skin (a button, a bar, a thumb), drawn in code.
+// One clickable part of the skin (a button, a bar, a thumb, a frame area),
+// drawn with vector shapes in the skin's colours, so it is sharp at every
+// scale. Each part draws the icon of its role (windowparts.h); the playlist's
+// buttons show their glyph as text. A frame area draws nothing.
 class SkinImage : public QWidget {
   Q_OBJECT
  public:
-  enum class Look { Button, Track, Thumb };
+  enum class Look { Button, Track, Thumb, Frame };
   SkinImage(int index, Look look, QString glyph, QWidget* parent);
 
   int index() const { return index_; }
@@ -20,6 +25,11 @@ class SkinImage : public QWidget {
   // A red stroke across the image (the mute mark on the mute button).
   void setMarked(bool marked);
   bool marked() const { return marked_; }
+  // The scheme's colour for lit parts (thumbs, the play button, hover rims).
+  void setAccent(QColor accent);
+  // The colour scheme the skin button shows.
+  void setScheme(int scheme);
+  bool hovered() const { return hover_; }
 
  signals:
   void clicked(int index);
@@ -36,11 +46,15 @@ class SkinImage : public QWidget {
   void leaveEvent(QEvent*) override;
 
  private:
+  void paintButton(QPainter& p, const QRectF& r, const QColor& ink);
+
   int index_;
   Look look_;
   QString glyph_;
   bool hover_ = false;
   bool marked_ = false;
+  QColor accent_{0xD7, 0x79, 0x9A};
+  int scheme_ = 0;
 };
 
 // A picture pane (artist photo, lyrics, visualisation): shows an
