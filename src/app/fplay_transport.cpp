@@ -142,7 +142,8 @@ void Fplay::Timer1_Timer() {
         ticks_ = 0;
       }
       setTimeLabel();
-      if (ctx_.settings.visType > 1) DrawVis();
+      // A view nobody sees is not drawn: its frame would read the sound for nothing.
+      if (ctx_.settings.visType > 1 && Pic1(2)->isVisible()) DrawVis();
     } else if (engine.alenByte() == engine.aPosByte()) {
       applyEndOfTrack();
     }
