@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <tuple>
+#include <vector>
 
 class QPainter;
 
@@ -77,6 +78,20 @@ class LyricLineCache {
   QFont font_;
   QRgb background_ = 0;
   std::uint64_t frame_ = 1;
+};
+
+// The lyric pane's frames: the texts of the frame being built and of the
+// one on the surface, so a tick that would draw the same frame again draws
+// nothing and the window repaints only what changed.
+struct LyricFrame {
+  std::vector<LyricTextOp> ops;    // the frame being built
+  std::vector<LyricTextOp> shown;  // the frame on the surface
+  QRect shownBounds;               // where the shown frame has ink
+  QRgb background = 0;             // the colour the rest of the surface has
+  qint64 surfaceKey = 0;           // the surface's cacheKey() once drawn: another change shows as a new key
+  QRect changed;                   // what the last tick changed on the surface
+  LyricLineCache cache;
+  bool cacheLines = true;  // false: each text is drawn directly (what the cache must look like)
 };
 
 }  // namespace lyrovo
