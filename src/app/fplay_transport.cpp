@@ -307,7 +307,9 @@ void Fplay::setPlayButton(bool playing) {
 
 void Fplay::setTimeLabel() {
   const BP& engine = ctx_.BP1;
-  Label1(2)->setText(TimeLabelText(Label1(2)->toolTip(), engine.aPosTime(), engine.alenTime()));
+  // Set only when the text changes (once a second): each set lays out and repaints the label.
+  const QString text = TimeLabelText(Label1(2)->toolTip(), engine.aPosTime(), engine.alenTime());
+  if (Label1(2)->text() != text) Label1(2)->setText(text);
 }
 
 // ---------------------------------------------------------------- sliders
