@@ -54,7 +54,7 @@ class LyricLineCache {
   void endFrame();
   int size() const { return int(entries_.size()); }
 
-  static constexpr int kMaxEntries = 48;
+  static constexpr int kMaxEntries = 24;
 
  private:
   struct Key {
