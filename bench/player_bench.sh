@@ -6,16 +6,19 @@
 #   - resident memory 10 s into playback;
 #   - CPU of the whole player over 20 s of MP3 playback with the window shown:
 #     visualisation off and no lyric, then the spectrum (view 5) shown and a
-#     lyric scrolling.
+#     lyric scrolling;
+#   - CPU over 20 s paused with the window shown (spectrum and lyric set up);
+#   - where the resident pages of a plain run go, by mapped file.
 # Usage: bench/player_bench.sh [path/to/lyrovo]   (default build/bin/lyrovo)
 # Needs: xvfb, xdotool, sox, lame.
 set -euo pipefail
 binary=$(readlink -f "${1:-build/bin/lyrovo}")
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-display=:97
-Xvfb $display -screen 0 1280x800x24 >/dev/null 2>&1 &
-sleep 1
+# A free display number, chosen by the server, so that runs side by side do not meet.
+Xvfb -displayfd 3 -screen 0 1280x800x24 3>"$work/display" >/dev/null 2>&1 &
+until [ -s "$work/display" ]; do sleep 0.1; done
+display=:$(cat "$work/display")
 export DISPLAY=$display SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: HOME=$work/home
 ticks=$(getconf CLK_TCK)
 
@@ -85,6 +88,7 @@ cpu_while_playing() {  # cpu_while_playing DIR
   read -r u0 s0 < <(awk '{print $14, $15}' /proc/$pid/stat)
   sleep 8
   rss=$(grep VmRSS /proc/$pid/status | awk '{print $2 " " $3}')
+  resident_by_file "$pid" > "$work/smaps"
   sleep 12
   read -r u1 s1 < <(awk '{print $14, $15}' /proc/$pid/stat)
   stop_player
@@ -92,9 +96,17 @@ cpu_while_playing() {  # cpu_while_playing DIR
     'BEGIN { printf "%.2f %% of one core (resident memory 10 s into playback: %s)", 100 * t / hz / 20, rss }'
 }
 
+# Resident kB per mapped file (libraries, fonts; anonymous memory as "[anon]").
+resident_by_file() {  # resident_by_file PID
+  awk '/^[0-9a-f]+-[0-9a-f]+ /{name=$6; if (name == "") name="[anon]"} /^Rss:/{rss[name]+=$2}
+       END {for (n in rss) print rss[n], n}' "/proc/$1/smaps" | sort -rn | head -12 | sed 's/^/    /'
+}
+
 install_player "$work/play"
 cpu_while_playing "$work/play" > "$work/figure"
 echo "  visualisation off, no lyric: $(cat "$work/figure")"
+echo "  resident pages by file 10 s into a plain run (kB):"
+cat "$work/smaps"
 
 install_player "$work/vis"
 printf '[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n' > "$work/vis/Settings.ini"
@@ -103,3 +115,16 @@ for i in $(seq 0 39); do printf '[00:%02d.00]line %d of the scrolling lyric\r\n'
   > "$work/vis/Lyrics/bench singer - bench song.lrc"
 cpu_while_playing "$work/vis" > "$work/figure"
 echo "  spectrum (view 5) and a scrolling lyric: $(cat "$work/figure")"
+
+# CPU while paused: a paused player with its window shown should not wake.
+start_player "$work/vis" "$work/music.mp3"
+sleep 2
+xdotool windowfocus --sync "$(xdotool search --onlyvisible --pid "$pid" | head -1)" 2>/dev/null || true
+xdotool key ctrl+p
+sleep 2
+read -r u0 s0 < <(awk '{print $14, $15}' /proc/$pid/stat)
+sleep 20
+read -r u1 s1 < <(awk '{print $14, $15}' /proc/$pid/stat)
+stop_player
+awk -v t="$(( (u1 + s1) - (u0 + s0) ))" -v hz="$ticks" \
+  'BEGIN { printf "  paused (spectrum and lyric set up): %.2f %% of one core\n", 100 * t / hz / 20 }'

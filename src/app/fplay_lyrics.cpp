@@ -81,7 +81,8 @@ int Fplay::TextWidth(const QString& text) { return lyricPane_->TextWidth(text); 
 void Fplay::Timer2_Timer() {
   if (lyricPane_->Timer2_Timer(positionMs(), timer1_.isActive(), isVisible()) == Timer2Change::Stop)
     timer2_.stop();
-  lyricView()->update();
+  // Most ticks move the text by less than a pixel and change nothing.
+  if (const QRect changed = lyricPane_->ChangedRect(); !changed.isEmpty()) lyricView()->update(changed);
 }
 
 // ---------------------------------------------------------------- the lyric menu

@@ -149,7 +149,8 @@ void Fplay::Timer1_Timer() {
         ticks_ = 0;
       }
       setTimeLabel();
-      if (ctx_.settings.visType > 1) DrawVis();
+      // A view nobody sees is not drawn: its frame would read the sound for nothing.
+      if (ctx_.settings.visType > 1 && visPane()->isVisible()) DrawVis();
     } else if (engine.alenByte() == engine.aPosByte()) {
       applyEndOfTrack();
     }
@@ -326,8 +327,10 @@ void Fplay::setPlayButton(bool playing) {
 
 void Fplay::setTimeLabel() {
   const BP& engine = ctx_.BP1;
-  label(LabelPart::Time)
-      ->setText(TimeLabelText(label(LabelPart::Time)->toolTip(), engine.aPosTime(), engine.alenTime()));
+  // Set only when the text changes (once a second): each set lays out and repaints the label.
+  QLabel* timeLabel = label(LabelPart::Time);
+  const QString text = TimeLabelText(timeLabel->toolTip(), engine.aPosTime(), engine.alenTime());
+  if (timeLabel->text() != text) timeLabel->setText(text);
 }
 
 // ---------------------------------------------------------------- sliders

@@ -4,6 +4,7 @@
 #include "app/windowparts.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -278,10 +279,11 @@ void PicturePane::setBackground(QColor colour) {
   update();
 }
 
-void PicturePane::paintEvent(QPaintEvent*) {
+void PicturePane::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  if (shown_) p.fillRect(rect(), background_);
-  p.drawImage(0, 0, shown_ ? *shown_ : surface_);
+  const QRect area = event->rect();  // only what changed is copied to the screen
+  if (shown_) p.fillRect(area, background_);
+  p.drawImage(area.topLeft(), shown_ ? *shown_ : surface_, area);
 }
 
 void PicturePane::resizeEvent(QResizeEvent*) {

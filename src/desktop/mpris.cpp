@@ -95,6 +95,7 @@ MprisService::MprisService(MprisHost& host, QObject* parent) : QObject(parent), 
   connect(&refreshTimer_, &QTimer::timeout, this, &MprisService::refresh);
   last_ = take();
   if (last_.playMode != 4) modeBeforeRandom_ = last_.playMode;
+  if (last_.status != PlaybackStatus::Playing) refreshTimer_.setInterval(kIdleRefreshMs);
 }
 
 MprisService::~MprisService() { unregister(); }
@@ -262,6 +263,8 @@ void MprisService::refresh() {
   }
   flag("CanSeek", &MprisEnables::seek);
   last_ = now;
+  const int interval = now.status == PlaybackStatus::Playing ? kRefreshMs : kIdleRefreshMs;
+  if (refreshTimer_.interval() != interval) refreshTimer_.setInterval(interval);
   if (!changed.isEmpty()) emit propertiesChanged(kPlayerInterface, changed);
 }
 

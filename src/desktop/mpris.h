@@ -85,6 +85,9 @@ class MprisService : public QObject {
   Q_OBJECT
  public:
   static constexpr int kRefreshMs = 250;
+  // While nothing plays only the window's own actions change anything, so
+  // the poll slows down: no wake-up more than once a second while idle.
+  static constexpr int kIdleRefreshMs = 1000;
 
   explicit MprisService(MprisHost& host, QObject* parent = nullptr);
   ~MprisService() override;
@@ -126,6 +129,8 @@ class MprisService : public QObject {
   void refresh();
   // The playing position jumped (a seek, a song starting over): Seeked.
   void notifySeeked();
+  // The poll's interval now: kRefreshMs while playing, kIdleRefreshMs otherwise.
+  int refreshInterval() const { return refreshTimer_.interval(); }
 
  signals:
   // Emitted for each announcement, with the interface and the changed values.

@@ -40,6 +40,11 @@ QString trimSpaces(const QString& text) {
   return text.mid(first, last - first);
 }
 
+int textFlags(bool centred, bool clipped) {
+  const int flags = Qt::TextSingleLine | Qt::AlignTop | (centred ? Qt::AlignHCenter : Qt::AlignLeft);
+  return clipped ? flags : flags | Qt::TextDontClip;
+}
+
 std::int16_t clampToInt16(int value) {
   return std::int16_t(std::clamp(value, int(std::numeric_limits<std::int16_t>::min()),
                                  int(std::numeric_limits<std::int16_t>::max())));
@@ -180,6 +185,7 @@ void LyricPane::Resize(int width, int height, std::int32_t posMs) {
     surface_ = QImage(size, QImage::Format_RGB32);
     Clear();
   }
+  state_.Frame.cache.clear();
   state_.PaneWidth = width;
   state_.PaneHeight = height;
   state_.InfoTop = (height - QFontMetrics(state_.Font).height()) / 2;
@@ -189,6 +195,7 @@ void LyricPane::Resize(int width, int height, std::int32_t posMs) {
 
 void LyricPane::RecomputeGeometry(std::int32_t posMs) {
   const QFontMetrics metrics(state_.Font);
+  state_.Frame.cache.clear();
   // The texts already end in the two blanks the loader appended, so each is
   // measured as stored: the widths are those a fresh load in this font gives.
   for (int k = 1; k < model_.LyricEnd && k <= LyricModel::kEntries; ++k)
@@ -207,6 +214,7 @@ void LyricPane::storedStatusRedraw() {
 }
 
 void LyricPane::ResetScroll() {
+  state_.Frame.cache.clear();  // a new lyric: the old lines will not come back
   state_.NextLine = 1;
   state_.ScrollX = int(nearest(state_.PaneWidth / 2.0));
   state_.ScrollY = int(nearest(state_.PaneHeight / 2.0));
@@ -218,13 +226,15 @@ void LyricPane::ResetScroll() {
 
 Timer2Change LyricPane::Timer2_Timer(std::int32_t posMs, bool playing, bool windowVisible) {
   Timer2Change result = Timer2Change::Keep;
+  LyricFrame& frame = state_.Frame;
+  frame.changed = surface_.rect();
+  frame.ops.clear();
   trap(QStringLiteral("Timer2_Timer"), [&] {
     if (state_.Hidden || !playing || !windowVisible) {
       if (state_.Hidden) DrawInfo(kHiddenInfo);
       result = Timer2Change::Stop;
       return;
     }
-    Clear();
     const int old = state_.NextLine;
     state_.PosMs = posMs;
     const int end = model_.LyricEnd;
@@ -257,27 +267,62 @@ Timer2Change LyricPane::Timer2_Timer(std::int32_t posMs, bool playing, bool wind
     const double x0 = double(state_.ScrollX) - state_.ProgressX;
 
     if (surface_.isNull()) return;
-    QPainter painter(&surface_);
-    painter.setFont(state_.Font);
     if (settings_.showType == 1) {
       // Four lines up to and including the sung one, three after it.
       const int first = std::max(1, next - 4);
       const int last = next + 2 >= end - 1 ? end - 2 : next + 2;
       double y = (first - 1) * double(lineHeight) + y0;
       for (int k = first; k <= last; ++k) {
-        drawWord(painter, model_.LyricText[k], y, k);
+        drawWord(nullptr, model_.LyricText[k], y, k);
         y += lineHeight;
       }
     } else {
       const int first = std::max(1, next - 3);
       double x = x0 + widthsBefore(first);
       for (int k = first; k <= next + 1 && k < end - 1; ++k) {
-        drawWord(painter, model_.LyricText[k] + kTwoSpaces, x, k);
+        drawWord(nullptr, model_.LyricText[k] + kTwoSpaces, x, k);
         x += widthOf(k);
       }
     }
   });
+  if (result != Timer2Change::Stop) presentFrame();
   return result;
+}
+
+void LyricPane::presentFrame() {
+  LyricFrame& frame = state_.Frame;
+  if (surface_.isNull()) {
+    frame.changed = QRect();
+    return;
+  }
+  const QColor background = QColorFromBgr(skin_.word_colB);
+  const bool untouched = surface_.cacheKey() == frame.surfaceKey && background.rgb() == frame.background;
+  if (untouched && frame.ops == frame.shown) {
+    frame.changed = QRect();
+    return;
+  }
+  QPainter painter(&surface_);
+  painter.setFont(state_.Font);
+  // The rest of an untouched surface is background already.
+  painter.fillRect(untouched ? frame.shownBounds : surface_.rect(), background);
+  QRect bounds;
+  for (const LyricTextOp& op : frame.ops) {
+    if (frame.cacheLines) {
+      bounds |= frame.cache.draw(painter, background, op);
+    } else {
+      painter.setPen(QColorFromBgr(op.colour));
+      painter.drawText(op.rect, textFlags(op.centred, op.clipped), op.text);
+      bounds = surface_.rect();
+    }
+  }
+  painter.end();
+  frame.cache.endFrame();
+  frame.changed = untouched ? bounds | frame.shownBounds : surface_.rect();
+  frame.shown = std::move(frame.ops);
+  frame.ops.clear();
+  frame.shownBounds = bounds;
+  frame.surfaceKey = surface_.cacheKey();
+  frame.background = background.rgb();
 }
 
 void LyricPane::WordAdjust(std::int32_t posMs) {
@@ -308,10 +353,10 @@ void LyricPane::DrawWord(const QString& text, double pos, int k) {
   if (surface_.isNull()) return;
   QPainter painter(&surface_);
   painter.setFont(state_.Font);
-  drawWord(painter, text, pos, k);
+  drawWord(&painter, text, pos, k);
 }
 
-void LyricPane::drawWord(QPainter& painter, const QString& text, double pos, int k) {
+void LyricPane::drawWord(QPainter* painter, const QString& text, double pos, int k) {
   trap(QStringLiteral("DrawWord"), [&] {
     if (settings_.showType == 1)
       drawVertical(painter, text, pos, k);
@@ -320,7 +365,7 @@ void LyricPane::drawWord(QPainter& painter, const QString& text, double pos, int
   });
 }
 
-void LyricPane::drawVertical(QPainter& painter, const QString& text, double y, int k) {
+void LyricPane::drawVertical(QPainter* painter, const QString& text, double y, int k) {
   const double paneHeight = state_.PaneHeight;
   const double lineHeight = state_.LineHeight;
   if (!(y > 0 && y < paneHeight - lineHeight)) return;
@@ -357,14 +402,14 @@ void LyricPane::drawVertical(QPainter& painter, const QString& text, double y, i
     drawText(painter, text, skin_.word_colQ, false, true);
     const std::int32_t start = timeOf(k), end = timeOf(k + 1);
     if (start != end) state_.DrawRect.Right = toInt32(sungWidth(k, widthOf(k)) + left);
-    drawText(painter, text, skin_.word_colBR, false, true);
+    drawText(painter, text, skin_.word_colBR, false, true, skin_.word_colQ);
   } else {
     state_.DrawRect = {kInfoLeft, rowTop, state_.PaneWidth, rowBottom};
     drawText(painter, text, colour, true, false);
   }
 }
 
-void LyricPane::drawHorizontal(QPainter& painter, const QString& text, double x, int k) {
+void LyricPane::drawHorizontal(QPainter* painter, const QString& text, double x, int k) {
   const double width = widthOf(k);
   const double paneWidth = state_.PaneWidth;
   const double centre = paneWidth / 2;
@@ -396,7 +441,7 @@ void LyricPane::drawHorizontal(QPainter& painter, const QString& text, double x,
     // Karaoke: the part left of the centre is highlighted.
     drawText(painter, text, skin_.word_colQ, false, true);
     state_.DrawRect.Right = toInt32(centre);
-    drawText(painter, text, skin_.word_colBR, false, true);
+    drawText(painter, text, skin_.word_colBR, false, true, skin_.word_colQ);
   } else {
     drawText(painter, text, colour, false, true);
   }
@@ -404,15 +449,18 @@ void LyricPane::drawHorizontal(QPainter& painter, const QString& text, double x,
 
 // Left-aligned (or horizontally centred) single-line text in DrawRect; a
 // clipped call draws nothing outside the rectangle, an "&" is drawn as itself.
-void LyricPane::drawText(QPainter& painter, const QString& text, std::int32_t colour, bool centred,
-                         bool clipped) {
+// underColour >= 0: the same text was just drawn in that colour and this one goes over it.
+void LyricPane::drawText(QPainter* painter, const QString& text, std::int32_t colour, bool centred,
+                         bool clipped, std::int32_t underColour) {
   const PaneRect& r = state_.DrawRect;
   if (clipped && (r.Right <= r.Left || r.Bottom <= r.Top)) return;
-  int flags = Qt::TextSingleLine | Qt::AlignTop | (centred ? Qt::AlignHCenter : Qt::AlignLeft);
-  if (!clipped) flags |= Qt::TextDontClip;
-  painter.setPen(QColorFromBgr(colour));
-  painter.drawText(QRect(r.Left, r.Top, std::max(0, r.Right - r.Left), std::max(0, r.Bottom - r.Top)), flags,
-                   text);
+  const QRect rect(r.Left, r.Top, std::max(0, r.Right - r.Left), std::max(0, r.Bottom - r.Top));
+  if (!painter) {
+    state_.Frame.ops.push_back({text, colour, underColour, centred, clipped, rect});
+    return;
+  }
+  painter->setPen(QColorFromBgr(colour));
+  painter->drawText(rect, textFlags(centred, clipped), text);
 }
 
 void LyricPane::DrawInfo(const QString& text) {
@@ -422,7 +470,7 @@ void LyricPane::DrawInfo(const QString& text) {
     if (!surface_.isNull()) {
       QPainter painter(&surface_);
       painter.setFont(state_.Font);
-      drawText(painter, text, skin_.word_colBR, true, false);
+      drawText(&painter, text, skin_.word_colBR, true, false);
     }
     model_.LyricText[0] = text;
   });

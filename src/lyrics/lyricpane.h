@@ -2,6 +2,7 @@
 
 #include "base/errorlog.h"
 #include "base/playerstate.h"
+#include "lyrics/lyriclinecache.h"
 #include "lyrics/lyricmodel.h"
 #include "settings/settings.h"
 
@@ -74,6 +75,7 @@ struct LyricPaneState {
   bool CoverPlaylist = false;  // check mark of "覆盖窗体(&F)"
   bool FullScreen = false;     // check mark of "全屏显示(&A)"
   double SavedFontSize = 0;    // font size in points before full screen
+  LyricFrame Frame;            // the scrolling lyric's last frame and its rendered lines
 };
 
 // ---------------------------------------------------------------- menu texts and timer
@@ -202,7 +204,10 @@ class LyricPane {
 
   // One tick of the lyric timer. Returns Stop when the window must disable
   // the timer (lyrics hidden, playback stopped or the window hidden).
+  // ChangedRect() then says what the window must repaint.
   Timer2Change Timer2_Timer(std::int32_t posMs, bool playing, bool windowVisible);
+  // The part of the surface the last tick changed (empty when the frame was the same).
+  QRect ChangedRect() const { return state_.Frame.changed; }
   // Recomputes the bands and the scroll state from the position.
   void WordAdjust(std::int32_t posMs);
   // Draws entry k with text at pos (a y in vertical layout, an x in horizontal).
@@ -228,10 +233,14 @@ class LyricPane {
   template <typename Body>
   void trap(const QString& name, Body&& body);
   void storedStatusRedraw();
-  void drawWord(QPainter& painter, const QString& text, double pos, int k);
-  void drawVertical(QPainter& painter, const QString& text, double y, int k);
-  void drawHorizontal(QPainter& painter, const QString& text, double x, int k);
-  void drawText(QPainter& painter, const QString& text, std::int32_t colour, bool centred, bool clipped);
+  // With a null painter the texts go into the frame being built instead of onto the surface.
+  void drawWord(QPainter* painter, const QString& text, double pos, int k);
+  void drawVertical(QPainter* painter, const QString& text, double y, int k);
+  void drawHorizontal(QPainter* painter, const QString& text, double x, int k);
+  void drawText(QPainter* painter, const QString& text, std::int32_t colour, bool centred, bool clipped,
+                std::int32_t underColour = -1);
+  // Puts the frame built by a tick on the surface, unless it is the one already there.
+  void presentFrame();
   std::int32_t timeOf(int k) const;
   int widthOf(int k) const;
   int widthsBefore(int k) const;  // widths of entries 1..k-1

@@ -171,3 +171,17 @@ TEST(MprisService, RefreshAnnouncesExactlyWhatChanged) {
   service.notifySeeked();
   EXPECT_EQ(seeks, std::vector<qlonglong>{60'000'000});
 }
+
+// The poll wakes the player four times a second only while a song plays.
+TEST(MprisService, PollSlowsDownWhileNothingPlays) {
+  FakePlayer player;
+  player.status = PlaybackStatus::Stopped;
+  MprisService service(player);
+  EXPECT_EQ(service.refreshInterval(), 1000);
+  player.status = PlaybackStatus::Playing;
+  service.refresh();
+  EXPECT_EQ(service.refreshInterval(), 250);
+  player.status = PlaybackStatus::Paused;
+  service.refresh();
+  EXPECT_EQ(service.refreshInterval(), 1000);
+}

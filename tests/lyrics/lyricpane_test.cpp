@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -364,6 +366,97 @@ TEST(LyricMenu, ChecksAndEnabledItems) {
   EXPECT_TRUE(look.karaokeChecked && look.fadeChecked && look.simplifiedChecked);
   EXPECT_EQ(w.pane.menuWs_Click(kMenuCoverPlaylist, 0).request, LyricMenuRequest::CoverPlaylist);
   EXPECT_TRUE(w.pane.menuW_Opening(true, QStringLiteral("lyrovo")).coverChecked);
+}
+
+// The scrolling lyric drawn from rendered lines must look exactly as drawing
+// each text directly does, in both layouts, with and without the karaoke wipe,
+// with anti-aliased glyphs, across a change of font and of colours; and what
+// a tick reports as changed must hold every pixel that changed.
+struct CachedAndDirect {
+  PaneWorld cached, direct;
+  explicit CachedAndDirect(int showType, bool karaoke) {
+    direct.state.Frame.cacheLines = false;
+    for (PaneWorld* w : {&cached, &direct}) {
+      w->settings.showType = std::int16_t(showType);
+      w->settings.showPlus1 = karaoke;
+      w->settings.showPlus2 = true;
+      QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+      font.setPointSize(14);
+      w->state.Font = font;
+      w->pane.MeasureFont();
+      w->loadSong();
+    }
+  }
+  // One tick of both; the first pixel where they differ, or an empty text.
+  std::string tick(int posMs) {
+    const QImage before = cached.surface.copy();
+    cached.pane.Timer2_Timer(posMs, true, true);
+    direct.pane.Timer2_Timer(posMs, true, true);
+    const QRect changed = cached.pane.ChangedRect();
+    for (int y = 0; y < cached.surface.height(); ++y)
+      for (int x = 0; x < cached.surface.width(); ++x) {
+        if (cached.surface.pixel(x, y) != direct.surface.pixel(x, y))
+          return QStringLiteral("at %1 ms pixel %2,%3 differs").arg(posMs).arg(x).arg(y).toStdString();
+        if (cached.surface.pixel(x, y) != before.pixel(x, y) && !changed.contains(x, y))
+          return QStringLiteral("at %1 ms pixel %2,%3 changed outside the reported area")
+              .arg(posMs)
+              .arg(x)
+              .arg(y)
+              .toStdString();
+      }
+    return {};
+  }
+  void both(const std::function<void(PaneWorld&)>& change) {
+    change(cached);
+    change(direct);
+  }
+};
+
+TEST(LyricPaneCache, FramesLookExactlyAsDrawnDirectly) {
+  for (const int showType : {1, 2})
+    for (const bool karaoke : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "layout " << showType << " karaoke " << karaoke);
+      CachedAndDirect panes(showType, karaoke);
+      for (int ms = 0; ms < 7500; ms += 23) {
+        if (ms == 2990) {  // a larger font and other colours half-way
+          panes.both([](PaneWorld& w) {
+            w.state.Font.setPointSize(18);
+            w.pane.RecomputeGeometry(2990);
+          });
+        }
+        if (ms == 4991) {
+          panes.both([](PaneWorld& w) {
+            w.skin.word_colB = 0x00402010;
+            w.skin.word_colQ = 0x00F0F0F0;
+            w.pane.ApplySkinColours();
+          });
+        }
+        ASSERT_EQ(panes.tick(ms), "");
+      }
+      EXPECT_LE(panes.cached.state.Frame.cache.size(), LyricLineCache::kMaxEntries + 8);
+    }
+}
+
+TEST(LyricPaneCache, AnUnchangedFrameIsNotDrawnAgainUnlessTheSurfaceWasTouched) {
+  PaneWorld w;
+  w.settings.showType = 1;
+  w.loadSong();
+  w.pane.Timer2_Timer(1500, true, true);
+  EXPECT_FALSE(w.pane.ChangedRect().isEmpty());
+  const QImage frame = w.surface.copy();
+  w.pane.Timer2_Timer(1501, true, true);  // less than a pixel further
+  EXPECT_TRUE(w.pane.ChangedRect().isEmpty());
+
+  // Someone else drew on the pane: the next tick puts the whole frame back.
+  w.pane.Clear();
+  w.pane.Timer2_Timer(1501, true, true);
+  EXPECT_EQ(w.pane.ChangedRect(), w.surface.rect());
+  EXPECT_EQ(w.surface, frame);
+
+  // A new lyric drops the lines of the old one.
+  EXPECT_GT(w.state.Frame.cache.size(), 0);
+  w.pane.ResetScroll();
+  EXPECT_EQ(w.state.Frame.cache.size(), 0);
 }
 
 }  // namespace

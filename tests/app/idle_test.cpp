@@ -1,0 +1,84 @@
+// What keeps waking the player while nothing plays: with the window shown
+// and a song paused or stopped, no timer of the window or its parts may fire
+// more than once a second.
+#include "app/fplay.h"
+#include "support/audiofixtures.h"
+#include "support/testworld.h"
+#include "support/waituntil.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace lyrovo;
+using lyrovo::testing::fixture;
+using lyrovo::testing::TestWorld;
+
+namespace {
+
+struct ActiveTimer {
+  QString owner;
+  int intervalMs = 0;
+};
+
+// The timers now registered for the window, everything it owns and the
+// application's own objects.
+std::vector<ActiveTimer> activeTimers(Fplay& window) {
+  std::vector<QObject*> objects{&window, &window.Timer1(), &window.Timer2(), QCoreApplication::instance()};
+  for (QObject* child : window.findChildren<QObject*>()) objects.push_back(child);
+  for (QObject* child : QCoreApplication::instance()->findChildren<QObject*>()) objects.push_back(child);
+  std::vector<ActiveTimer> found;
+  for (QObject* object : objects) {
+    const QString owner =
+        QString::fromLatin1(object->metaObject()->className()) + u' ' + object->objectName();
+    for (const auto& timer : QAbstractEventDispatcher::instance()->registeredTimers(object))
+      found.push_back({owner, timer.interval});
+  }
+  return found;
+}
+
+// Timers firing more often than once a second, as "owner interval" texts.
+std::vector<std::string> busyTimers(Fplay& window) {
+  std::vector<std::string> busy;
+  for (const ActiveTimer& timer : activeTimers(window))
+    if (timer.intervalMs < 1000)
+      busy.push_back(QStringLiteral("%1 %2 ms").arg(timer.owner).arg(timer.intervalMs).toStdString());
+  return busy;
+}
+
+}  // namespace
+
+TEST(Idle, PausedOrStoppedWithAScrollingLyricAndTheSpectrumNoTimerFiresMoreThanOnceASecond) {
+  TestWorld world;
+  world.writeFile(QStringLiteral("app/Images/.keep"), {});
+  world.writeFile(QStringLiteral("app/Settings.ini"), "[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n");
+  QDir().mkpath(world.path(QStringLiteral("music")));
+  QFile::copy(fixture(QStringLiteral("tone1k.mp3")), world.path(QStringLiteral("music/song.mp3")));
+  QByteArray lyric;  // ten lines, a tenth of a second apart
+  for (int line = 0; line < 10; ++line)
+    lyric += QByteArray("[00:00.") + QByteArray::number(line) + "0]line\r\n";
+  world.writeFile(QStringLiteral("music/未知歌手 - song.lrc"), lyric);
+  auto ctx = world.makeContext();
+  Fplay window(*ctx, {world.path(QStringLiteral("music/song.mp3"))});
+  ASSERT_EQ(window.Form_Load(), Fplay::LoadResult::Run);
+  ASSERT_TRUE(ctx->player.LyricLoaded);
+
+  // Playing: the playback and lyric ticks run, and the collector sees them.
+  EXPECT_FALSE(busyTimers(window).empty());
+
+  window.Image1_Click(5);  // pause
+  ASSERT_EQ(window.label(LabelPart::Status)->text(), QStringLiteral("状态: 暂停"));
+  // Single-shot work queued by the click (the list's delayed layout) runs once and goes.
+  lyrovo::testing::pumpUntil([&] { return busyTimers(window).empty(); }, 10000);
+  EXPECT_EQ(busyTimers(window), std::vector<std::string>{});
+
+  window.Image1_Click(5);  // resume
+  EXPECT_FALSE(busyTimers(window).empty());
+  window.Image1_Click(6);  // stop
+  ASSERT_EQ(window.label(LabelPart::Status)->text(), QStringLiteral("状态: 停止"));
+  lyrovo::testing::pumpUntil([&] { return busyTimers(window).empty(); }, 10000);
+  EXPECT_EQ(busyTimers(window), std::vector<std::string>{});
+  window.close();
+}
