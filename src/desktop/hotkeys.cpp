@@ -1,5 +1,6 @@
 #include "desktop/hotkeys.h"
 
+#include "desktop/portalhotkeys.h"
 #include "desktop/x11hotkeys.h"
 
 #include <QGuiApplication>
@@ -25,6 +26,9 @@ std::unique_ptr<GlobalHotKeys> createGlobalHotKeys() {
         return std::make_unique<X11HotKeys>(connection, screen->root);
     }
   }
+  // Wayland lets no program grab keys; the desktop portal binds them on request.
+  if (platform.startsWith(QLatin1String("wayland")))
+    return std::make_unique<PortalHotKeys>(QDBusConnection::sessionBus(), QStringLiteral(LYROVO_APP_ID));
   // Without a window system (headless runs) there is nothing to tell anyone.
   if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
     qCInfo(lcHotKeys, "global hot keys are not offered on this desktop (%s)", qPrintable(platform));

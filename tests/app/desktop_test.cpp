@@ -1,10 +1,13 @@
 // The main window's tray handlers, global hot keys and media controls,
 // driven through fake desktop services (headless).
 #include "app/fplay.h"
+#include "desktop/fakeportal.h"
 #include "desktop/faketray.h"
 #include "desktop/mpris.h"
 #include "support/audiofixtures.h"
+#include "support/privatebus.h"
 #include "support/testworld.h"
+#include "support/waituntil.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -45,19 +48,34 @@ struct DesktopTest : ::testing::Test {
       trayIcon = icon.get();
       return icon;
     };
-    ctx->makeHotKeys = [this] {
-      auto keys = std::make_unique<FakeHotKeys>();
-      hotKeys = keys.get();
-      return keys;
-    };
+    ctx->makeHotKeys = [this] { return makeHotKeys(); };
     window = std::make_unique<Fplay>(*ctx, files);
     ASSERT_EQ(window->Form_Load(), Fplay::LoadResult::Run);
+  }
+  virtual std::unique_ptr<GlobalHotKeys> makeHotKeys() {
+    auto keys = std::make_unique<FakeHotKeys>();
+    hotKeys = keys.get();
+    return keys;
   }
   QString status() const { return window->Label1(4)->text(); }
   QAction* entry(int index) const { return window->menuT()->actions().at(index - 1); }
 
   void TearDown() override {
     if (window) window->close();
+  }
+};
+
+// The window where keys come through the desktop portal (Wayland), here a
+// fake portal on a private bus.
+struct PortalDesktopTest : DesktopTest {
+  lyrovo::testing::PrivateBus bus;
+  lyrovo::testing::FakePortal portal{bus.connect()};
+  PortalHotKeys* portalKeys = nullptr;
+
+  std::unique_ptr<GlobalHotKeys> makeHotKeys() override {
+    auto keys = std::make_unique<PortalHotKeys>(bus.connect(), QString());
+    portalKeys = keys.get();
+    return keys;
   }
 };
 
@@ -223,4 +241,23 @@ TEST_F(DesktopTest, MediaControlsActThroughTheButtonsAndDescribeTheRow) {
   EXPECT_EQ(ctx->player.CurrentIndex, 3);
   EXPECT_EQ(ctx->playlist.row(3).numberText, QStringLiteral("3."));
   EXPECT_EQ(media->playbackStatus(), QStringLiteral("Playing"));
+}
+
+TEST_F(PortalDesktopTest, PortalPressesActWhileTheSettingIsOn) {
+  ASSERT_TRUE(bus.isRunning());
+  ASSERT_TRUE(portal.publish());
+  world.writeFile(QStringLiteral("app/Settings.ini"), "[lyrovo]\r\nplayModal=1\r\n");
+  start({fixture(QStringLiteral("tone1k.wav"))});
+  ASSERT_TRUE(lyrovo::testing::pumpUntil([&] { return portalKeys->bound().size() == 7; }));
+  int presses = 0;
+  QObject::connect(portalKeys, &GlobalHotKeys::pressed, [&] { ++presses; });
+
+  portal.activate(portal.sessionPath, QStringLiteral("play-pause"));
+  ASSERT_TRUE(lyrovo::testing::pumpUntil([&] { return presses == 1; }));
+  EXPECT_EQ(status(), QStringLiteral("状态: 暂停"));
+
+  ctx->settings.useGlobalKey = false;  // read at every press
+  portal.activate(portal.sessionPath, QStringLiteral("play-pause"));
+  ASSERT_TRUE(lyrovo::testing::pumpUntil([&] { return presses == 2; }));
+  EXPECT_EQ(status(), QStringLiteral("状态: 暂停"));
 }
