@@ -35,7 +35,6 @@ class AudioOutput;
 class AudioBackend {
  public:
   using Handle = std::uint32_t;
-  using Clock = std::chrono::steady_clock;
 
   AudioBackend();
   ~AudioBackend();
@@ -45,10 +44,9 @@ class AudioBackend {
   // Major and minor version in the high 16 bits.
   static constexpr std::uint32_t version() { return 0x02030000; }
 
-  // Opens the output at rate Hz (device -1: the default one). False when no
-  // output could be opened.
-  // The sound server is tried first unless the environment says otherwise
-  // (see preferSoundServer), then SDL.
+  // Opens the output at rate Hz (device -1: the default one): the sound
+  // server first unless the environment says otherwise (see
+  // preferSoundServer), then SDL. False when no output could be opened.
   bool init(int device, int rate);
   // Opens SDL's silent "dummy" output, paced in real time, so that streams
   // still play (and their positions advance) without a sound device.

@@ -209,6 +209,10 @@ class PulseOutput : public AudioOutput {
   // reporting is its sink's own, no longer any of our sound.
   static void ranDry(pa_stream*, void* userdata) {
     auto* self = static_cast<PulseOutput*>(userdata);
+    // A report that crossed sound just written (after a flush, a new song)
+    // is stale: the server has that sound now and has not asked for more.
+    const std::size_t writable = pa_stream_writable_size(self->stream_);
+    if (writable == std::size_t(-1) || writable < std::size_t(self->bufferFrames_) * 2) return;
     self->playedOut_ = self->delivered_;
     self->dry_ = true;
     self->updateCork();
