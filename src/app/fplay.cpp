@@ -192,18 +192,20 @@ Fplay::LoadResult Fplay::Form_Load() {
     PlaceWindow();
     FramePanes();
     ctx_.lyricPane.NextLine = 1;
-    InitAudioEngine();
-    FillPlaylist();
     SelectVisView();
     timer2_.setInterval(LyricTimerInterval(IntervalSituation::StartUp, ctx_.settings.showType, false));
     MeasureLyricFont();
     LayoutWindow();
     LayoutWindow();
     HideListScrollBars();
+    // The window is on screen before the sound device and the plug-ins are
+    // opened, which is the slow part of start-up.
+    ShowMainWindow();
+    InitAudioEngine();
+    FillPlaylist();
     CreateDataFolders();
     CheckConnection();
     AutoPlay();
-    ShowMainWindow();
     hooked_ = true;  // set before the hooks exist, so a failure below still unhooks what was hooked
     InstallWindowHooks();
     RegisterHotKeys();
@@ -424,6 +426,8 @@ void Fplay::ShowMainWindow() {
   show();
   list_->hide();
   list_->show();
+  // Mapped and painted now, not when the event loop first runs.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 // There is nothing to trim: the kernel manages the working set.

@@ -1,5 +1,7 @@
 #include "engine/backend.h"
 
+#include "engine/audiooutput.h"
+
 #include <SDL.h>
 #include <kissfft/kiss_fftr.h>
 
@@ -10,14 +12,6 @@
 #include <numbers>
 
 namespace lyrovo {
-
-namespace {
-
-void audioCallback(void* userdata, Uint8* stream, int length) {
-  static_cast<AudioBackend*>(userdata)->render(reinterpret_cast<std::int16_t*>(stream), length / 4);
-}
-
-}  // namespace
 
 // Real-input transforms of the two sizes the spectrum uses, with their windows.
 struct AudioBackend::FftConfigs {
@@ -44,56 +38,53 @@ struct AudioBackend::FftConfigs {
   }
 };
 
-AudioBackend::AudioBackend() : fft_(std::make_unique<FftConfigs>()) {}
+AudioBackend::AudioBackend()
+    : mixScratch_(std::size_t(kMixFrames) * 2),
+      mixSum_(std::size_t(kMixFrames) * 2),
+      fft_(std::make_unique<FftConfigs>()) {}
 
 AudioBackend::~AudioBackend() { free(); }
 
 bool AudioBackend::init(int device, int rate) {
-  if (device_ != 0) return true;
-  // The program handles SIGINT and SIGTERM itself; SDL must not take them over.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  if (output_) return true;
   rate_ = rate > 0 ? rate : 44100;
-  SDL_AudioSpec want{};
-  want.freq = rate_;
-  want.format = AUDIO_S16SYS;
-  want.channels = 2;
-  want.samples = 2048;  // 46 ms: few wake-ups, still a quick response to pause and seek
-  want.callback = audioCallback;
-  want.userdata = this;
-  SDL_AudioSpec have{};
-  const char* name = device >= 0 ? SDL_GetAudioDeviceName(device, 0) : nullptr;
-  device_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
-  if (device_ == 0) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
+  if (device < 0 && preferSoundServer()) {
+    output_ = openPulseOutput(
+        rate_, [this](std::int16_t* out, int frames, bool pad) { return render(out, frames, pad); });
+    if (output_) {
+      bufferFrames_ = output_->bufferFrames();
+      setVolume(volume_);
+      return true;
+    }
   }
-  bufferFrames_ = have.samples > 0 ? have.samples : 1024;
-  mixScratch_.assign(std::size_t(bufferFrames_) * 2, 0);
-  mixSum_.assign(std::size_t(bufferFrames_) * 2, 0);
-  SDL_PauseAudioDevice(device_, 0);
-  return true;
+  return openOutput(device, rate_, {});
 }
 
 bool AudioBackend::initSilent(int rate) {
-  // Overrides SDL_AUDIODRIVER from the environment for this one call.
-  SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-  const bool ok = init(-1, rate);
-  SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-  return ok;
+  if (output_) return true;
+  rate_ = rate > 0 ? rate : 44100;
+  return openOutput(-1, rate_, QByteArrayLiteral("dummy"));
+}
+
+bool AudioBackend::openOutput(int device, int rate, const QByteArray& sdlDriver) {
+  output_ = openSdlOutput(
+      device, rate, [this](std::int16_t* out, int frames, bool pad) { return render(out, frames, pad); },
+      sdlDriver);
+  if (!output_) return false;
+  bufferFrames_ = output_->bufferFrames();
+  outputScales_ = false;
+  return true;
 }
 
 void AudioBackend::free() {
-  if (device_ != 0) {
-    SDL_CloseAudioDevice(device_);  // waits for a running callback to finish
-    device_ = 0;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  }
+  // Closing the output waits for a running refill to finish.
+  output_.reset();
   {
     std::lock_guard lock(mutex_);
     for (auto& [handle, channel] : channels_)
       if (channel->converter) SDL_FreeAudioStream(channel->converter);
     channels_.clear();
+    written_ = 0;
   }
   plugins_.freeAll();
 }
@@ -123,11 +114,14 @@ AudioBackend::Handle AudioBackend::streamCreateFile(const QString& path) {
 bool AudioBackend::streamFree(Handle handle) {
   std::unique_ptr<Channel> channel;
   {
+    OutputLock outputLock(output_.get());
     std::lock_guard lock(mutex_);
     const auto it = channels_.find(handle);
     if (it == channels_.end()) return false;
     channel = std::move(it->second);
     channels_.erase(it);
+    // A song closed while heard is not heard to the end of the output's buffer.
+    if (output_ && channel->state != 0 && !anyPlaying()) output_->discard();
   }
   if (channel->converter) SDL_FreeAudioStream(channel->converter);
   return true;
@@ -146,52 +140,63 @@ std::int64_t AudioBackend::getLength(Handle handle) const {
   return channel ? channel->lengthFrames * 2 * channel->format.channels : -1;
 }
 
-std::int64_t AudioBackend::heardOutFrames(const Channel& channel, Clock::time_point now) const {
-  const std::int64_t elapsed =
-      std::chrono::duration_cast<std::chrono::microseconds>(now - channel.lastMix).count() * rate_ / 1000000;
-  const std::int64_t floor = std::max<std::int64_t>(0, channel.outFrames - bufferFrames_);
-  return std::clamp(channel.outFrames - bufferFrames_ + elapsed, floor, channel.outFrames);
+std::int64_t AudioBackend::heardNow() const { return output_ ? output_->heardFrame() : 0; }
+
+std::int64_t AudioBackend::heardOutFrames(const Channel& channel, std::int64_t heard) const {
+  return std::clamp<std::int64_t>(heard - channel.startOutput, 0, channel.outFrames);
 }
 
-void AudioBackend::settle(Channel& channel, Clock::time_point now) const {
-  if (channel.state == 1 && channel.drained && heardOutFrames(channel, now) >= channel.outFrames)
+void AudioBackend::settle(Channel& channel, std::int64_t heard) const {
+  if (channel.state == 1 && channel.drained && heardOutFrames(channel, heard) >= channel.outFrames)
     channel.state = 0;
 }
 
-std::int64_t AudioBackend::positionFrames(const Channel& channel, Clock::time_point now) const {
+bool AudioBackend::anyPlaying() const {
+  return std::any_of(channels_.begin(), channels_.end(),
+                     [](const auto& entry) { return entry.second->state == 1; });
+}
+
+std::int64_t AudioBackend::positionFrames(const Channel& channel, std::int64_t heard) const {
   if (channel.drained && channel.state == 0 && channel.lengthFrames > 0) return channel.lengthFrames;
-  std::int64_t frame = channel.baseFrame + heardOutFrames(channel, now) * channel.format.sampleRate / rate_;
+  std::int64_t frame = channel.baseFrame + heardOutFrames(channel, heard) * channel.format.sampleRate / rate_;
   if (channel.lengthFrames > 0) frame = std::min(frame, channel.lengthFrames);
   return frame;
 }
 
 std::int64_t AudioBackend::getPosition(Handle handle) const {
+  const std::int64_t heard = heardNow();
   std::lock_guard lock(mutex_);
   Channel* channel = find(handle);
   if (!channel) return -1;
-  const auto now = Clock::now();
-  settle(*channel, now);
-  return positionFrames(*channel, now) * 2 * channel->format.channels;
+  settle(*channel, heard);
+  return positionFrames(*channel, heard) * 2 * channel->format.channels;
 }
 
 void AudioBackend::restartCount(Channel& channel, std::int64_t frame) {
   if (channel.converter) SDL_AudioStreamClear(channel.converter);
   channel.baseFrame = frame;
   channel.outFrames = 0;
-  channel.lastMix = Clock::now();
+  channel.startOutput = written_;
   channel.decoderEnded = false;
   channel.drained = false;
   channel.ring.fill(0);
+  if (output_) output_->discard();
 }
 
 bool AudioBackend::setPosition(Handle handle, std::int64_t bytes) {
-  std::lock_guard lock(mutex_);
-  Channel* channel = find(handle);
-  if (!channel || bytes < 0) return false;
-  const std::int64_t frame = bytes / (2 * channel->format.channels);
-  if (channel->lengthFrames > 0 && frame > channel->lengthFrames) return false;
-  if (!channel->decoder->seek(frame)) return false;
-  restartCount(*channel, frame);
+  OutputLock outputLock(output_.get());
+  {
+    std::lock_guard lock(mutex_);
+    Channel* channel = find(handle);
+    if (!channel || bytes < 0) return false;
+    const std::int64_t frame = bytes / (2 * channel->format.channels);
+    if (channel->lengthFrames > 0 && frame > channel->lengthFrames) return false;
+    if (!channel->decoder->seek(frame)) return false;
+    restartCount(*channel, frame);
+  }
+  // Refilled at once rather than at the output's next request; after mutex_,
+  // which the refill takes.
+  if (output_) output_->wake();
   return true;
 }
 
@@ -218,7 +223,9 @@ bool AudioBackend::preBuf(Handle handle, int) {
 }
 
 bool AudioBackend::play(Handle handle, bool restart) {
-  std::lock_guard lock(mutex_);
+  OutputLock outputLock(output_.get());
+  const std::int64_t heard = heardNow();
+  std::unique_lock lock(mutex_);
   Channel* channel = find(handle);
   if (!channel) return false;
   if (!channel->converter) {
@@ -230,44 +237,59 @@ bool AudioBackend::play(Handle handle, bool restart) {
     if (!channel->converter) return false;
   }
   if (restart && channel->decoder->seek(0)) restartCount(*channel, 0);
-  if (channel->state != 1) {
+  if (channel->state == 3 && output_ && output_->setHeld(false)) {
+    // The output held the unheard sound while paused and plays it on now.
+  } else if (channel->state != 1) {
     // Count from here so that the time spent paused or stopped is not taken as heard.
-    const auto now = Clock::now();
-    channel->baseFrame = positionFrames(*channel, now);
+    channel->baseFrame = positionFrames(*channel, heard);
     channel->outFrames = 0;
-    channel->lastMix = now;
+    channel->startOutput = written_;
+    if (output_) {
+      output_->discard();
+      output_->setHeld(false);
+    }
   }
   channel->state = 1;
+  lock.unlock();
+  if (output_) output_->wake();
   return true;
 }
 
 bool AudioBackend::pause(Handle handle) {
+  OutputLock outputLock(output_.get());
+  const std::int64_t heard = heardNow();
   std::lock_guard lock(mutex_);
   Channel* channel = find(handle);
   if (!channel || channel->state != 1) return false;
-  settle(*channel, Clock::now());
+  settle(*channel, heard);
   if (channel->state == 1) channel->state = 3;
+  if (output_ && !anyPlaying()) output_->setHeld(true);
   return true;
 }
 
 bool AudioBackend::stop(Handle handle) {
+  OutputLock outputLock(output_.get());
   std::lock_guard lock(mutex_);
   Channel* channel = find(handle);
   if (!channel) return false;
+  const bool wasHeard = channel->state != 0;
   channel->state = 0;
+  if (output_ && wasHeard && !anyPlaying()) output_->discard();
   return true;
 }
 
 int AudioBackend::isActive(Handle handle) const {
+  const std::int64_t heard = heardNow();
   std::lock_guard lock(mutex_);
   Channel* channel = find(handle);
   if (!channel) return 0;
-  settle(*channel, Clock::now());
+  settle(*channel, heard);
   return channel->state;
 }
 
-void AudioBackend::heardFrames(const Channel& channel, std::int16_t* out, int count) const {
-  const std::int64_t end = heardOutFrames(channel, Clock::now());
+void AudioBackend::heardFrames(const Channel& channel, std::int64_t heard, std::int16_t* out,
+                               int count) const {
+  const std::int64_t end = heardOutFrames(channel, heard);
   for (int i = 0; i < count; ++i) {
     const std::int64_t frame = end - count + i;
     if (frame < 0 || frame < channel.outFrames - kRingFrames) {
@@ -283,14 +305,15 @@ void AudioBackend::heardFrames(const Channel& channel, std::int16_t* out, int co
 std::uint32_t AudioBackend::getLevel(Handle handle) const {
   std::array<std::int16_t, 2 * kRingFrames> frames;
   int count = 0;
+  const std::int64_t heard = heardNow();
   {
     std::lock_guard lock(mutex_);
     Channel* channel = find(handle);
     if (!channel) return 0xFFFFFFFFu;
-    settle(*channel, Clock::now());
+    settle(*channel, heard);
     if (channel->state != 1) return 0;
     count = std::min(rate_ / 50, kRingFrames);
-    heardFrames(*channel, frames.data(), count);
+    heardFrames(*channel, heard, frames.data(), count);
   }
   std::uint32_t left = 0, right = 0;
   for (int i = 0; i < count; ++i) {
@@ -305,13 +328,14 @@ bool AudioBackend::getSamples(Handle handle, std::int16_t* out, int count) const
   std::array<std::int16_t, 2 * kRingFrames> frames;
   bool mono = false;
   int frameCount = 0;
+  const std::int64_t heard = heardNow();
   {
     std::lock_guard lock(mutex_);
     const Channel* channel = find(handle);
     if (!channel) return false;
     mono = channel->format.channels == 1;
     frameCount = std::min(mono ? count : (count + 1) / 2, kRingFrames);
-    heardFrames(*channel, frames.data(), frameCount);
+    heardFrames(*channel, heard, frames.data(), frameCount);
   }
   if (mono) {
     for (int i = 0; i < count; ++i) out[i] = i < frameCount ? frames[2 * i] : 0;
@@ -325,11 +349,12 @@ bool AudioBackend::getFft(Handle handle, float* out, int bins) const {
   const FftConfigs::Size* size = bins == 256 ? &fft_->small : bins == 1024 ? &fft_->large : nullptr;
   if (!size) return false;
   std::array<std::int16_t, 2 * kRingFrames> frames;
+  const std::int64_t heard = heardNow();
   {
     std::lock_guard lock(mutex_);
     const Channel* channel = find(handle);
     if (!channel) return false;
-    heardFrames(*channel, frames.data(), size->points);
+    heardFrames(*channel, heard, frames.data(), size->points);
   }
   std::array<float, 2048> input;
   std::array<kiss_fft_cpx, 1025> spectrum;
@@ -345,6 +370,8 @@ bool AudioBackend::getFft(Handle handle, float* out, int bins) const {
 bool AudioBackend::setVolume(int volume) {
   if (volume < 0 || volume > 100) return false;
   volume_ = volume;
+  OutputLock outputLock(output_.get());
+  outputScales_ = output_ && output_->setVolume(volume);
   return true;
 }
 
@@ -382,29 +409,36 @@ int AudioBackend::produce(Channel& channel, std::int16_t* out, int frames) {
     channel.ring[slot + 1] = out[2 * i + 1];
   }
   channel.outFrames += got;
-  channel.lastMix = Clock::now();
   return got;
 }
 
-void AudioBackend::render(std::int16_t* out, int frames) {
+int AudioBackend::render(std::int16_t* out, int frames, bool pad) {
   std::lock_guard lock(mutex_);
-  if (mixScratch_.empty()) {
-    std::fill(out, out + 2 * frames, 0);
-    return;
-  }
-  for (int done = 0; done < frames;) {
+  int done = 0;
+  while (done < frames) {
     const int piece = std::min<int>(frames - done, int(mixScratch_.size() / 2));
     std::fill(mixSum_.begin(), mixSum_.begin() + 2 * piece, 0);
+    int filled = 0;
     for (auto& [handle, channel] : channels_) {
       if (channel->state != 1 || channel->drained || !channel->converter) continue;
       const int got = produce(*channel, mixScratch_.data(), piece);
       for (int i = 0; i < 2 * got; ++i) mixSum_[i] += mixScratch_[i];
+      filled = std::max(filled, got);
     }
-    const int volume = volume_.load();
-    for (int i = 0; i < 2 * piece; ++i)
+    // Without padding, the output takes only sound: it ends where every stream ran dry.
+    const int taken = pad ? piece : filled;
+    const int volume = outputScales_ ? 100 : volume_.load();
+    for (int i = 0; i < 2 * taken; ++i)
       out[2 * done + i] = std::int16_t(std::clamp(mixSum_[i] * volume / 100, -32768, 32767));
-    done += piece;
+    done += taken;
+    if (taken < piece) break;
   }
+  if (pad) {
+    std::fill(out + 2 * done, out + 2 * frames, 0);
+    done = frames;
+  }
+  written_ += done;
+  return done;
 }
 
 }  // namespace lyrovo
