@@ -7,18 +7,13 @@
 
 namespace lyrovo {
 
-namespace {
-
-// Leaves text in the temp file as a downloaded lyric would be, replacing the file whole.
-bool writeTempLyric(const QString& tempFile, const QString& text) {
+bool WriteTempLyric(const QString& tempFile, const QString& text) {
   if (tempFile.isEmpty()) return false;
   QSaveFile file(tempFile);
   if (!file.open(QIODevice::WriteOnly)) return false;
   file.write(text.toUtf8());
   return file.commit();
 }
-
-}  // namespace
 
 LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
   LyricLookupResult result;
@@ -32,7 +27,7 @@ LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
     result.instrumental = true;
     return result;
   }
-  if (writeTempLyric(request.tempFile, lyric.text)) {
+  if (WriteTempLyric(request.tempFile, lyric.text)) {
     result.link = lyric.url;
     result.text = lyric.text;
   }
@@ -88,7 +83,7 @@ void LyricLookupWorker::loop() {
       done = std::move(pendingDone_);
       generation = *generation_;
     }
-    auto result = std::make_shared<LyricLookupResult>(run_(request));
+    auto result = std::make_shared<LyricLookupResult>(request.job ? request.job(request) : run_(request));
     result->generation = generation;
     // The receiver's thread decides whether the result still counts: a
     // newer request may come in after this check and before delivery.

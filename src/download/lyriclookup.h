@@ -19,6 +19,8 @@
 
 namespace lyrovo {
 
+struct LyricLookupResult;
+
 // One web lyric lookup for the song that starts playing.
 struct LyricLookupRequest {
   LyricQuery query;
@@ -26,6 +28,9 @@ struct LyricLookupRequest {
   bool searchLrclib = true;  // ask the LRCLIB database
   QString tempFile;          // where the text of the chosen lyric is left for the loader
   DownloadLimits limits;
+  // Other work for the worker (a search the user asked for, a download):
+  // when set, it runs instead of the lookup, with this request.
+  std::function<LyricLookupResult(const LyricLookupRequest&)> job;
 };
 
 // What a lookup found. A lyric whose text was fetched already is in the
@@ -42,6 +47,9 @@ struct LyricLookupResult {
 
 // Runs the lookup sequence on the calling thread (it blocks on the network).
 LyricLookupResult RunLyricLookup(const LyricLookupRequest& request);
+
+// Leaves text in tempFile as a downloaded lyric would be, replacing the file whole.
+bool WriteTempLyric(const QString& tempFile, const QString& text);
 
 // Runs lyric lookups one at a time on a worker thread and hands each result
 // to the receiver's thread. Only the newest request counts: starting a new
