@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include <id3v2tag.h>
 #include <mpegfile.h>
 #include <unsynchronizedlyricsframe.h>
 

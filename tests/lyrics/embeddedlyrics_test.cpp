@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <flacfile.h>
+#include <id3v2tag.h>
 #include <mp4file.h>
 #include <mpegfile.h>
 #include <synchronizedlyricsframe.h>
@@ -219,37 +220,31 @@ TEST_F(EmbeddedLyricsTest, BrokenFramesAndHugeTextsNeverCrash) {
   ASSERT_TRUE(audio.open(QIODevice::ReadOnly));
   const QByteArray mpeg = audio.readAll();
   const auto be32 = [](quint32 n) {
-    return QByteArray({char(n >> 24), char(n >> 16), char(n >> 8), char(n)});
+    const char bytes[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+    return QByteArray(bytes, 4);
   };
   const auto syncsafe = [](quint32 n) {
-    return QByteArray(
-        {char((n >> 21) & 0x7F), char((n >> 14) & 0x7F), char((n >> 7) & 0x7F), char(n & 0x7F)});
+    const char bytes[4] = {char((n >> 21) & 0x7F), char((n >> 14) & 0x7F), char((n >> 7) & 0x7F),
+                           char(n & 0x7F)};
+    return QByteArray(bytes, 4);
   };
   const auto song = [&](const QByteArray& frameBody, quint32 declaredFrameSize, quint32 declaredTagSize) {
     const QByteArray frame = "SYLT" + be32(declaredFrameSize) + QByteArray(2, '\0') + frameBody;
-    return "ID3" + QByteArray("\x03\x00\x00", 3) + syncsafe(declaredTagSize) + frame + mpeg;
+    return "ID3" + QByteArray::fromHex("030000") + syncsafe(declaredTagSize) + frame + mpeg;
   };
-  const QByteArray body = QByteArray(
-                              "\x00"
-                              "eng"
-                              "\x02\x01",
-                              6) +
-                          QByteArray("desc\0", 5) + "one" + QByteArray(1, '\0') + be32(1000) + "two" +
-                          QByteArray(1, '\0') + be32(2000);
+  // Latin-1 texts, language "eng", millisecond times, lyrics; the description "desc".
+  const QByteArray head = QByteArray::fromHex("00656e670201");
+  const QByteArray nul(1, '\0');
+  const QByteArray body = head + "desc" + nul + "one" + nul + be32(1000) + "two" + nul + be32(2000);
   const quint32 frameSize = quint32(body.size());
   const std::vector<QByteArray> songs{
       song(body, frameSize, frameSize + 10),                        // sound
       song(body, 0xFFFFFFF0u, frameSize + 10),                      // frame larger than everything
       song(body, frameSize, 3),                                     // tag smaller than its frame
       song(body.left(body.size() - 2), frameSize, frameSize + 10),  // the last time cut short
-      song(QByteArray("\x00"
-                      "eng"
-                      "\x02\x01",
-                      6) +
-               QByteArray(300, 'x'),
-           306, 316),                      // no terminator
-      song(QByteArray("\x03", 1), 1, 11),  // only the encoding byte
-      song(QByteArray(), 0, 10),           // empty frame
+      song(head + QByteArray(300, 'x'), 306, 316),                  // no terminator
+      song(QByteArray::fromHex("03"), 1, 11),                       // only the encoding byte
+      song(QByteArray(), 0, 10),                                    // empty frame
   };
   int index = 0;
   for (const QByteArray& bytes : songs) {
