@@ -127,9 +127,10 @@ void Fplay::finishLyricSearch(const LyricLookupResult& result) {
 }
 
 void Fplay::loadChosenLyric(const QString& link, const LyricLookupResult* fetched) {
+  const bool hasText = fetched && link == fetched->link && !fetched->text.isEmpty();
   // Offline, the loader says so without downloading anything.
-  if ((fetched && link == fetched->link && !fetched->text.isEmpty()) || !ctx_.search.IsOnline) {
-    if (fetched && link == fetched->link) {
+  if (hasText || !ctx_.search.IsOnline) {
+    if (hasText) {
       prefetchedLink_ = link;
       prefetchedText_ = fetched->text;
     }

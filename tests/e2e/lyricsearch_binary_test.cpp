@@ -3,32 +3,21 @@
 // through the media controls (playerctl on the private session bus this
 // test runs in), and the kept copy from the lyric folder.
 #include "download/httpserver.h"
+#include "support/playerprocess.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 
 namespace {
 
 using lyrovo::testing::TestHttpServer;
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 60000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(50);
-  }
-  return true;
-}
+using lyrovo::testing::waitUntil;
 
 QString playerctl(const QStringList& arguments) {
   QProcess process;
@@ -43,13 +32,10 @@ QString playerctl(const QStringList& arguments) {
 }
 
 TEST(LyricSearchBinary, DownloadedLyricIsSungAndKeptInTheLyricFolder) {
-  QTemporaryDir root;
-  const QString bin = root.path() + QStringLiteral("/bin/");
-  const QString music = root.path() + QStringLiteral("/music/");
-  QDir().mkpath(bin + QStringLiteral("Plugins"));
-  QDir().mkpath(bin + QStringLiteral("Images"));  // not a first run: no welcome box to answer
+  const lyrovo::testing::PlayerInstall install;
+  const QString bin = install.bin();
+  const QString music = install.root.path() + QStringLiteral("/music/");
   QDir().mkpath(music);
-  ASSERT_TRUE(QFile::copy(QStringLiteral(LYROVO_BINARY), bin + QStringLiteral("lyrovo")));
   // A song long enough to sing through the lyric's first lines.
   ASSERT_EQ(QProcess::execute(
                 QStringLiteral("sox"),
@@ -71,21 +57,15 @@ TEST(LyricSearchBinary, DownloadedLyricIsSungAndKeptInTheLyricFolder) {
                  R"([{"id":3,"trackName":"Moon Song","artistName":"Singer","duration":60.0,)"
                  R"("instrumental":false,"syncedLyrics":")" +
                      lyric + R"("}])");
-  QFile settings(bin + QStringLiteral("Settings.ini"));
-  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-  settings.write(
-      QStringLiteral("[lyrovo]\r\nsearchWord=1\r\nsaveWord=1\r\n[Servers]\r\nconnectionCheck=%1\r\n"
-                     "lrclib=%2\r\nwikipedia=%3\r\nwikipediaEnglish=%3\r\n")
-          .arg(server.url("/"), server.url(""), server.url("/wiki"))
-          .toUtf8());
-  settings.close();
+  install.write(QStringLiteral("Settings.ini"),
+                QStringLiteral("[lyrovo]\r\nsearchWord=1\r\nsaveWord=1\r\n[Servers]\r\nconnectionCheck=%1\r\n"
+                               "lrclib=%2\r\nwikipedia=%3\r\nwikipediaEnglish=%3\r\n")
+                    .arg(server.url("/"), server.url(""), server.url("/wiki"))
+                    .toUtf8());
 
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("HOME"), root.path() + QStringLiteral("/home"));
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.path() + QStringLiteral("/config"));
-  env.insert(QStringLiteral("XDG_DATA_HOME"), root.path() + QStringLiteral("/data"));
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+  // The media controls go to the session bus this test runs on.
+  QProcessEnvironment env = install.environment();
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
   QProcess player;
   player.setProcessEnvironment(env);
   player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -93,17 +73,15 @@ TEST(LyricSearchBinary, DownloadedLyricIsSungAndKeptInTheLyricFolder) {
   ASSERT_TRUE(player.waitForStarted(30000));
 
   QString sung;
-  const bool singing = waitFor([&] {
-    sung = playerctl({QStringLiteral("metadata"), QStringLiteral("xesam:asText")});
-    return sung.startsWith(QStringLiteral("sung line "));
-  });
+  const bool singing = waitUntil(
+      [&] {
+        sung = playerctl({QStringLiteral("metadata"), QStringLiteral("xesam:asText")});
+        return sung.startsWith(QStringLiteral("sung line "));
+      },
+      60000);
   const QString kept = bin + QStringLiteral("Lyrics/singer - moon song.lrc");
-  const bool keptThere = waitFor([&] { return QFileInfo(kept).isFile(); });
-  ::kill(pid_t(player.processId()), SIGTERM);
-  if (!player.waitForFinished(60000)) {
-    player.kill();
-    player.waitForFinished(30000);
-  }
+  const bool keptThere = waitUntil([&] { return QFileInfo(kept).isFile(); }, 60000);
+  EXPECT_TRUE(lyrovo::testing::endsCleanly(player, SIGTERM));
   ASSERT_TRUE(singing) << "the media controls said \"" << sung.toStdString() << "\"";
   ASSERT_TRUE(keptThere);
   QFile copy(kept);
