@@ -217,3 +217,19 @@ TEST_F(LyricSearchTest, TheLyricInsideTheSongComesBeforeTheWeb) {
   EXPECT_EQ(window->LyricSearchWindow(), nullptr);
   EXPECT_FALSE(QFileInfo::exists(kept(QStringLiteral("singer - moon song.lrc"))));
 }
+
+TEST_F(LyricSearchTest, AChosenLyricThatCannotBeFetchedIsReportedInABox) {
+  start(false);
+  ASSERT_TRUE(pumpUntil([&] { return window->LyricSearchWindow() != nullptr; }));
+  FSearch* search = window->LyricSearchWindow();
+  server.setPage("/api/get/8", "404 Not Found", R"({"message":"gone"})");
+  search->resultList->setCurrentItem(search->resultList->topLevelItem(1));
+  search->downloadClicked();
+  const auto boxes = [&] { return world.prompts.callsOf(QStringLiteral("message")); };
+  ASSERT_TRUE(pumpUntil([&] { return !boxes().empty(); }));
+  EXPECT_EQ(boxes()[0].title, QStringLiteral("Lyrovo - 下载提示"));
+  EXPECT_EQ(boxes()[0].text, QStringLiteral("歌词下载失败，请尝试其它链接！"));
+  EXPECT_EQ(window->LyricInfoText(), QStringLiteral("歌词未找到，请右击搜索！"));
+  EXPECT_FALSE(ctx->player.LyricLoaded);
+  EXPECT_FALSE(QFileInfo::exists(kept(QStringLiteral("singer - moon song.lrc"))));
+}
