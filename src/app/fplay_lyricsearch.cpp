@@ -135,6 +135,7 @@ void Fplay::loadChosenLyric(const QString& link, const LyricLookupResult* fetche
       prefetchedText_ = fetched->text;
     }
     if (LoadWord(link, false)) timer2_.start();
+    if (searchWindow_) searchWindow_->downloadFinished();
     return;
   }
   DrawInfo(QStringLiteral("正在加载歌词..."));
@@ -147,6 +148,7 @@ void Fplay::loadChosenLyric(const QString& link, const LyricLookupResult* fetche
       prefetchedText_ = result.text;
       if (LoadWord(link, false)) timer2_.start();
     });
+    if (searchWindow_) searchWindow_->downloadFinished();
   });
 }
 

@@ -154,8 +154,14 @@ void FSearch::downloadClicked() {
   ctx_.log.trap(QStringLiteral("FSearch_Download"), [&] {
     const QString link = form_.chosenLink();
     downloadButton->setEnabled(form_.downloadEnabled);
-    if (!link.isEmpty() && host_.download) host_.download(link);
+    if (link.isEmpty() || !host_.download) return;
+    setCursor(Qt::BusyCursor);
+    host_.download(link);
   });
+}
+
+void FSearch::downloadFinished() {
+  if (!form_.searching) unsetCursor();
 }
 
 void FSearch::showListMenu(QPoint globalPos) {

@@ -38,6 +38,8 @@ class FSearch : public QDialog {
 
   void searchClicked();
   void downloadClicked();
+  // The lyric chosen last was loaded or refused: the busy cursor goes.
+  void downloadFinished();
   // The answer of the search started last.
   void searchFinished(const LyricLookupResult& result);
   // "设为媒体信息" for the selected row.

@@ -109,7 +109,9 @@ TEST_F(LyricSearchTest, WithoutTheBestResultRuleTheWindowOpensWithTheResults) {
   // Download of the second row: loaded, and kept in the lyric folder.
   search->resultList->setCurrentItem(search->resultList->topLevelItem(1));
   search->downloadClicked();
+  EXPECT_EQ(search->cursor().shape(), Qt::BusyCursor);
   ASSERT_TRUE(pumpUntil([&] { return ctx->player.LyricLoaded; }));
+  EXPECT_NE(search->cursor().shape(), Qt::BusyCursor);
   EXPECT_EQ(lyricLine(2), QStringLiteral("third1"));
   EXPECT_EQ(server.requests("/api/get/8"), 1);
   const QString keptFile = kept(QStringLiteral("singer - moon song.lrc"));
