@@ -81,7 +81,7 @@ run_fuzzers() {
   mkdir -p build-fuzz/seeds/audio build-fuzz/crashes
   find build-fuzz/fixtures -maxdepth 1 -type f -name '*.mp3' -exec cp {} build-fuzz/seeds/audio/ \;
   local target seeds
-  for target in lrc playlist ini id3v1 mp3 scrapers lrclib; do
+  for target in lrc playlist ini id3v1 mp3 scrapers lrclib embedded; do
     case $target in
       lrc) seeds=tests/lyrics/corpus ;;
       playlist) seeds=fuzz/seeds/playlist ;;

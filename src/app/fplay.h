@@ -33,7 +33,9 @@ class QFrame;
 
 namespace lyrovo {
 
+struct EmbeddedLyric;
 class FInfo;
+class FSearch;
 class FSet;
 class PlaylistTableModel;
 class AutoSaver;
@@ -201,6 +203,8 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   // Opens the options window on page (1 about … 6 lyrics), closing one already open.
   void ShowOptions(int page);
   FSet* OptionsWindow() const;
+  // The lyric search window while it is open.
+  FSearch* LyricSearchWindow() const;
 
  signals:
   // The playing position jumped: a seek, or a song starting over.
@@ -328,11 +332,18 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   bool SearchInfo(int row, const QString& title);
   void finishArtistRepair(const QString& path, const LyricLookupResult& result);
   void playCurrentRow();
-  QString SearchWord(int server);
   void ShowLyricSearchWindow();
   void CloseLyricSearchWindow();
-  void startLyricSearch();
+  // The lyric steps of Play after the local files, on the lookup worker:
+  // the lyric inside the song, then the web (fplay_lyricsearch.cpp).
+  void startLyricSearch(const QString& songPath);
   void finishLyricSearch(const LyricLookupResult& result);
+  LyricLookupRequest lyricLookupRequest();
+  bool lyricWebSearchAllowed();
+  void startWebLyricSearch();
+  bool loadEmbeddedLyric(const QString& songPath, const std::vector<EmbeddedLyric>& lyrics);
+  // Loads a chosen lyric link; its text is fetched on the worker unless fetched has it.
+  void loadChosenLyric(const QString& link, const LyricLookupResult* fetched);
   void DownloadJJ(const QString& title, const QString& artist);
   void DrawInfo(const QString& text) override;
   void DrawPhotoInfo(const QString& text) override;
@@ -445,6 +456,7 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   std::unique_ptr<DesktopGlue> desktop_;
   QPointer<FInfo> infoWindow_;
   QPointer<FSet> optionsWindow_;
+  QPointer<FSearch> searchWindow_;
 
   LyricDrag lyricDrag_;
   WheelNotches lyricWheel_;

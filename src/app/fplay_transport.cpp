@@ -124,18 +124,9 @@ void Fplay::playCurrentRow() {
     if (LoadWord(lyricFile, true)) timer2_.start();
     return;
   }
-  if (!ctx_.settings.searchWord) {
-    player.LyricLoaded = false;
-    DrawInfo(QStringLiteral("未启用歌词搜索！"));
-    return;
-  }
-  if (!search.IsOnline) {
-    player.LyricLoaded = false;
-    DrawInfo(QStringLiteral("未联网！"));
-    return;
-  }
-  // The web search runs on a worker; the lyric steps go on when it answers.
-  startLyricSearch();
+  // The lyric inside the song and the web search are looked up on a worker;
+  // the lyric steps go on when it answers.
+  startLyricSearch(row.path);
 }
 
 // ---------------------------------------------------------------- playback tick
@@ -765,9 +756,6 @@ void Fplay::applyColumnWidths(const ListColumnWidths& widths) {
 
 // ---------------------------------------------------------------- calls later parts fill in
 
-QString Fplay::SearchWord(int) { return {}; }
-void Fplay::ShowLyricSearchWindow() {}
-void Fplay::CloseLyricSearchWindow() { ctx_.player.SearchWindowOpen = false; }
 void Fplay::DrawVis() {
   vis_.drawFrame(visSource_);
   visPane()->update();

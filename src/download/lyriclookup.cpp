@@ -1,5 +1,6 @@
 #include "download/lyriclookup.h"
 
+#include "download/lyricchoice.h"
 #include "download/lyricservices.h"
 
 #include <QMetaObject>
@@ -9,10 +10,7 @@
 
 namespace lyrovo {
 
-namespace {
-
-// Leaves text in the temp file as a downloaded lyric would be, replacing the file whole.
-bool writeTempLyric(const QString& tempFile, const QString& text) {
+bool WriteTempLyric(const QString& tempFile, const QString& text) {
   if (tempFile.isEmpty()) return false;
   QSaveFile file(tempFile);
   if (!file.open(QIODevice::WriteOnly)) return false;
@@ -20,17 +18,13 @@ bool writeTempLyric(const QString& tempFile, const QString& text) {
   return file.commit();
 }
 
-// With nothing fitting the song, the first result whose title contains the
-// song's title or is contained in it, else the first result.
-QString fallbackChoice(const LyricSearchList& list, const QString& songTitle) {
-  for (int a = 0; a < list.count(); ++a) {
-    const QString& title = list.titles.at(a);
-    if (songTitle.contains(title) || title.contains(songTitle)) return list.urls.at(a);
+QString FallbackLyricChoice(const QStringList& titles, const QStringList& urls, const QString& songTitle) {
+  for (qsizetype a = 0; a < titles.size() && a < urls.size(); ++a) {
+    const QString& title = titles.at(a);
+    if (songTitle.contains(title) || title.contains(songTitle)) return urls.at(a);
   }
-  return list.urls.value(0);
+  return urls.value(0);
 }
-
-}  // namespace
 
 LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
   LyricLookupResult result;
@@ -52,7 +46,7 @@ LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
     if (lyric.outcome == LrclibOutcome::Instrumental) {
       result.instrumental = true;
     } else if (lyric.outcome == LrclibOutcome::Synced && !request.listOnly &&
-               writeTempLyric(request.tempFile, lyric.text)) {
+               WriteTempLyric(request.tempFile, lyric.text)) {
       result.link = lyric.url;
       result.text = lyric.text;
       result.fetched = true;
@@ -63,11 +57,11 @@ LyricLookupResult RunLyricLookup(const LyricLookupRequest& request) {
   result.urls = list.urls;
   if (result.fetched || result.instrumental || request.listOnly) return result;
   if (link.isEmpty() && request.autoSelect && list.count() > 0)
-    link = fallbackChoice(list, request.query.title);
+    link = FallbackLyricChoice(list.titles, list.urls, request.query.title);
   if (!link.isEmpty()) {
     // The loader gets the text from here: the window never waits for the download.
     result.link = link;
-    result.text = DownFile(link, request.tempFile, request.limits);
+    result.text = DownloadLyricText(link, request);
     result.fetched = true;
   }
   return result;
@@ -122,7 +116,7 @@ void LyricLookupWorker::loop() {
       done = std::move(pendingDone_);
       generation = *generation_;
     }
-    auto result = std::make_shared<LyricLookupResult>(run_(request));
+    auto result = std::make_shared<LyricLookupResult>(request.job ? request.job(request) : run_(request));
     result->generation = generation;
     // The receiver's thread decides whether the result still counts: a
     // newer request may come in after this check and before delivery.

@@ -19,6 +19,8 @@
 
 namespace lyrovo {
 
+struct LyricLookupResult;
+
 // One web lookup for the song that starts playing: its lyric, or (Artist)
 // the artist of a song known only by its title (query.title).
 struct LyricLookupRequest {
@@ -34,6 +36,9 @@ struct LyricLookupRequest {
   bool listOnly = false;      // the search window's search: every service is asked, nothing is chosen
   QString tempFile;           // where the text of the chosen lyric is left for the loader
   DownloadLimits limits;
+  // Other work for the worker (a search the user asked for, a download):
+  // when set, it runs instead of the lookup, with this request.
+  std::function<LyricLookupResult(const LyricLookupRequest&)> job;
 };
 
 // What a lookup found. A lyric whose text was fetched already is in the
@@ -54,6 +59,13 @@ struct LyricLookupResult {
 // lyric services 1 to 3 while none gave a fitting result, then LRCLIB; with
 // autoSelect the fallback choice; then the chosen lyric is downloaded.
 LyricLookupResult RunLyricLookup(const LyricLookupRequest& request);
+
+// With nothing fitting the song, the url of the first result whose title
+// contains the song's title or is contained in it, else the first result's.
+QString FallbackLyricChoice(const QStringList& titles, const QStringList& urls, const QString& songTitle);
+
+// Leaves text in tempFile as a downloaded lyric would be, replacing the file whole.
+bool WriteTempLyric(const QString& tempFile, const QString& text);
 
 // Runs lyric lookups one at a time on a worker thread and hands each result
 // to the receiver's thread. Only the newest request counts: starting a new

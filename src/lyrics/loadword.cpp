@@ -306,6 +306,11 @@ std::int16_t measure(const LyricTextWidth& textWidth, const QString& text) {
 
 // ---------------------------------------------------------------- parsing
 
+namespace {
+LyricParseResult finishModel(int textChange, const LyricTextWidth& textWidth, double songLengthMs,
+                             LyricModel& model, const ErrorLog* log);
+}  // namespace
+
 LyricParseResult ParseLyric(QIODevice& file, const QString& header, int textChange,
                             const LyricTextWidth& textWidth, double songLengthMs, LyricModel& model,
                             const ErrorLog* log) {
@@ -344,7 +349,16 @@ LyricParseResult ParseLyric(QIODevice& file, const QString& header, int textChan
   const int end = model.LyricEnd;
   for (int k = 2; k < end; ++k)
     model.LyricTime[k - 1] = std::int32_t(std::clamp<std::int64_t>(model.time(k) - offset, 0, kLatestTimeMs));
+  return finishModel(textChange, textWidth, songLengthMs, model, log);
+}
 
+namespace {
+
+// The common end of a load once the entries stand in the model: sorting,
+// script conversion, widths, the checks, the header and end entries.
+LyricParseResult finishModel(int textChange, const LyricTextWidth& textWidth, double songLengthMs,
+                             LyricModel& model, const ErrorLog* log) {
+  const int end = model.LyricEnd;
   // Selection sort by time: the earliest entry at or after each position
   // (the lowest index among equals) is swapped into it.
   for (int i = 1; i < end; ++i) {
@@ -377,6 +391,41 @@ LyricParseResult ParseLyric(QIODevice& file, const QString& header, int textChan
   model.LyricTime[end] = toInt32(songLengthMs);
   model.LyricEnd = std::int16_t(end + 2);
   return {LyricParseStatus::Loaded};
+}
+
+}  // namespace
+
+LyricParseResult ParseTimedLyric(const std::vector<TimedLyricLine>& lines, const QString& header,
+                                 int textChange, const LyricTextWidth& textWidth, double songLengthMs,
+                                 LyricModel& model, const ErrorLog* log) {
+  model.reset();
+  model.LyricText[1] = header;
+  model.LyricTime[0] = 0;
+  model.LyricEnd = 2;
+  for (const TimedLyricLine& line : lines) {
+    const int k = model.LyricEnd;
+    if (k > kLyricMaxEnd - 1) return {LyricParseStatus::TooManyEntries};
+    // Trimming moves the words' starts with the text, as for a line of a file.
+    const QString cut = line.text.left(kLyricTextCharsKept);
+    qsizetype lead = 0;
+    while (lead < cut.size() && isBlank(cut[lead])) ++lead;
+    model.LyricText[k] = trimBlanks(cut).toString();
+    model.LyricTime[k - 1] = std::clamp<std::int32_t>(line.timeMs, 0, std::int32_t(kLatestTimeMs));
+    std::vector<LyricWord>& words = model.LyricWords[k];
+    words.clear();
+    for (const LyricWord& word : line.words) {
+      if (int(words.size()) == kLyricWordsKept) break;
+      const int start = int(std::clamp<qsizetype>(word.start - lead, 0, model.LyricText[k].size()));
+      const std::int32_t at = std::clamp<std::int32_t>(word.offsetMs, 0, std::int32_t(kLatestTimeMs));
+      if (!words.empty() && (start < words.back().start || at < words.back().offsetMs)) continue;
+      if (!words.empty() && words.back().start == start)
+        words.back().offsetMs = at;
+      else
+        words.push_back({start, at});
+    }
+    model.LyricEnd = std::int16_t(k + 1);
+  }
+  return finishModel(textChange, textWidth, songLengthMs, model, log);
 }
 
 LyricParseResult ParseLyric(const QByteArray& fileBytes, const QString& header, int textChange,

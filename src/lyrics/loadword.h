@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QIODevice;
 
@@ -75,6 +76,22 @@ LyricParseResult ParseLyric(QIODevice& file, const QString& header, int textChan
 LyricParseResult ParseLyric(const QByteArray& fileBytes, const QString& header, int textChange,
                             const LyricTextWidth& textWidth, double songLengthMs, LyricModel& model,
                             const ErrorLog* log = nullptr);
+
+// One lyric line with its time and the times of its words (offsets from the
+// line's time), as a lyric stored with times gives it.
+struct TimedLyricLine {
+  std::int32_t timeMs = 0;
+  QString text;
+  std::vector<LyricWord> words;
+};
+
+// Builds the model from timed lines exactly as ParseLyric does from the
+// lines of a file: the same sorting, script conversion, widths, checks,
+// header and end entries. Texts are trimmed and kept to kLyricTextCharsKept
+// characters; lines beyond what a file may hold reject the lyric.
+LyricParseResult ParseTimedLyric(const std::vector<TimedLyricLine>& lines, const QString& header,
+                                 int textChange, const LyricTextWidth& textWidth, double songLengthMs,
+                                 LyricModel& model, const ErrorLog* log = nullptr);
 
 // Converts the loaded lyric in place: entries 1..LyricEnd - 1 to simplified
 // characters (index 1) or traditional ones (index 2), unless the lyric

@@ -3,6 +3,7 @@
 #include "app/fplay.h"
 #include "download/httpserver.h"
 #include "engine/tags.h"
+#include "lyrics/lyricpane.h"
 #include "support/audiofixtures.h"
 #include "support/testworld.h"
 #include "support/webfixtures.h"
@@ -106,6 +107,17 @@ TEST_F(ArtistRepairTest, ALateAnswerForTheSongThatWasLeftIsDropped) {
   EXPECT_EQ(ctx->playlist.row(1).artist, QStringLiteral("未知歌手"));
   EXPECT_EQ(tagArtist(first), QString());
   EXPECT_EQ(server.requests(kInfoTarget), 2);
+}
+
+TEST_F(ArtistRepairTest, TheSearchWindowStaysClosedUntilTheRepairedSongOpens) {
+  server.setPage(kInfoTarget, "200 OK", kInfoPage);
+  server.setDelay(kInfoTarget, std::chrono::milliseconds(300));
+  start({song("a.mp3")});
+  // A search from the window would take the worker from the repair.
+  window->menuWs_Click(kMenuSearch);
+  EXPECT_EQ(window->LyricSearchWindow(), nullptr);
+  ASSERT_TRUE(pumpUntil([&] { return ctx->BP1.aIsActive(); }));
+  EXPECT_EQ(ctx->playlist.row(1).artist, QStringLiteral("singer x"));
 }
 
 }  // namespace

@@ -62,8 +62,9 @@ TEST_F(PlayTest, PlayShowsTheSongsTextsAndEnablesTheTransport) {
   EXPECT_FALSE(window->Image1(7)->isEnabled());
   EXPECT_TRUE(window->Image1(8)->isEnabled());
   EXPECT_TRUE(window->Timer1().isActive());
-  // Searching is on but the player is offline.
-  EXPECT_EQ(window->LyricInfoText(), QStringLiteral("未联网！"));
+  // Searching is on but the player is offline (said once the song's own tags were read).
+  EXPECT_TRUE(pumpUntil([&] { return window->LyricInfoText() == QStringLiteral("未联网！"); }))
+      << window->LyricInfoText().toStdString();
 
   window->Image1_Click(8);
   EXPECT_EQ(ctx->player.CurrentIndex, 2);
@@ -109,7 +110,8 @@ TEST_F(PlayTest, LyricBesideTheSongWinsOverTheLyricFolderThenSearchTexts) {
   QFile::remove(world.appPath() + QStringLiteral("Lyrics/") + name);
   ctx->settings.searchWord = false;
   window->List1_DblClick();
-  EXPECT_EQ(window->LyricInfoText(), QStringLiteral("未启用歌词搜索！"));
+  EXPECT_TRUE(pumpUntil([&] { return window->LyricInfoText() == QStringLiteral("未启用歌词搜索！"); }))
+      << window->LyricInfoText().toStdString();
   EXPECT_FALSE(ctx->player.LyricLoaded);
 }
 
