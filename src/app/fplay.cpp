@@ -82,6 +82,9 @@ Fplay::Fplay(AppContext& context, QStringList commandLine)
   setWindowIcon(QIcon(appIcon(64)));
   setMinimumSize(kMinWidth, kMinHeight);
   buildElements();
+  connect(connectionCheck_.get(), &ConnectionChecker::answered, this, [this](bool online) {
+    ctx_.log.trap(QStringLiteral("CheckConnection"), [&] { connectionAnswered(online); });
+  });
 }
 
 Fplay::~Fplay() = default;
@@ -397,10 +400,41 @@ void Fplay::CreateDataFolders() {
 }
 
 // Whether the web services answer; the lyric search reads the result.
+// The check runs on its own thread (the first request of a run may wait
+// seconds on name look-up and TLS); the web steps of a song started
+// meanwhile wait for its answer (awaitConnection).
 void Fplay::CheckConnection() {
   DrawInfo(kCheckingConnectionText.toString());
-  ctx_.search.IsOnline = lyrovo::CheckConnection(LoadServerConfig(settingsFile(ctx_.paths), &ctx_.log));
-  DrawInfo(ConnectionStatusText(ctx_.search.IsOnline));
+  const ServerConfig servers = LoadServerConfig(settingsFile(ctx_.paths), &ctx_.log);
+  if (ConnectionCheckIsImmediate(servers)) {
+    connectionAnswered(false);
+    return;
+  }
+  connectionCheck_->start(servers);
+}
+
+void Fplay::connectionAnswered(bool online) {
+  ctx_.search.IsOnline = online;
+  // The status replaces only the checking text: a song's own texts stay.
+  if (lyricInfo_ == kCheckingConnectionText) DrawInfo(ConnectionStatusText(online));
+  const AwaitingConnection waiting = std::exchange(awaitingConnection_, {});
+  const PlayerState& player = ctx_.player;
+  if (waiting.path.isEmpty() || player.CurrentIndex < 1 || player.CurrentIndex > ctx_.playlist.count() ||
+      ctx_.playlist.row(player.CurrentIndex).path != waiting.path)
+    return;
+  if (waiting.photo && online) DownloadJJ(player.SongTitle, player.SongArtist);
+  if (waiting.lyric && !player.LyricLoaded && lyricWebSearchAllowed()) startWebLyricSearch();
+}
+
+// True when the connection check still runs: the caller's web step is then
+// put off until it answers.
+bool Fplay::awaitConnection() {
+  if (ctx_.search.IsOnline || !connectionCheck_->running()) return false;
+  const PlayerState& player = ctx_.player;
+  if (player.CurrentIndex < 1 || player.CurrentIndex > ctx_.playlist.count()) return false;
+  const QString path = ctx_.playlist.row(player.CurrentIndex).path;
+  if (awaitingConnection_.path != path) awaitingConnection_ = {path};
+  return true;
 }
 
 // Plays the current row when files came on the command line, or when auto

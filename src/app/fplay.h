@@ -7,6 +7,7 @@
 #include "app/windowparts.h"
 #include "artist/artistlookup.h"
 #include "desktop/hotkeys.h"
+#include "download/connectioncheck.h"
 #include "download/lyriclookup.h"
 #include "lyrics/loadword.h"
 #include "lyrics/lyricadjust.h"
@@ -277,6 +278,8 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   void HideListScrollBars();
   void CreateDataFolders();
   void CheckConnection();
+  void connectionAnswered(bool online);
+  bool awaitConnection();
   void AutoPlay();
   void ShowMainWindow();
   void InstallWindowHooks();
@@ -468,6 +471,14 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   QString prefetchedLink_;
   QString prefetchedText_;
   bool artistRepairPending_ = false;  // Play waits for the artist look-up before it opens the song
+  // The web steps of the song that started while the connection check ran;
+  // they go on when it answers, if that song is still the current one.
+  struct AwaitingConnection {
+    QString path;
+    bool photo = false;  // the artist photo and profile
+    bool lyric = false;  // the web lyric search
+  } awaitingConnection_;
+  std::unique_ptr<ConnectionChecker> connectionCheck_ = std::make_unique<ConnectionChecker>();
   // Last member: destroyed first, so no lookup result arrives at a half-destroyed window.
   std::unique_ptr<LyricLookupWorker> lyricLookup_ = std::make_unique<LyricLookupWorker>(this);
 };

@@ -19,6 +19,8 @@ void Fplay::DownloadJJ(const QString& title, const QString& artist) {
   ctx_.log.trap(QStringLiteral("DownloadJJ"), [&] {
     ArtistLookup& lookup = artistLookup();
     lookup.setSources(LoadArtistSources(settingsFile(ctx_.paths), &ctx_.log));
+    // A cached photo shows at once; the web look-up follows the connection check's answer.
+    if (awaitConnection()) awaitingConnection_.photo = true;
     lookup.DownloadJJ(title, artist, ctx_.player.ImagesPath, ctx_.player.ResumesPath, ctx_.search.IsOnline);
   });
 }

@@ -20,6 +20,8 @@ namespace {
 const QString kUnknownArtist = QStringLiteral("未知歌手");
 }  // namespace
 
+// Offline, or while the connection check still runs, the song plays
+// unrepaired: its first sound does not wait on the web.
 bool Fplay::SearchInfo(int row, const QString& title) {
   if (!ctx_.search.IsOnline) return false;
   LyricLookupRequest request;
@@ -81,6 +83,10 @@ bool Fplay::lyricWebSearchAllowed() {
   if (!ctx_.settings.searchWord) {
     ctx_.player.LyricLoaded = false;
     DrawInfo(QStringLiteral("未启用歌词搜索！"));
+    return false;
+  }
+  if (awaitConnection()) {
+    awaitingConnection_.lyric = true;
     return false;
   }
   if (!ctx_.search.IsOnline) {

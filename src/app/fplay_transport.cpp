@@ -44,6 +44,7 @@ void Fplay::Play() {
 
   lyricLookup_->abandon();  // a lookup for the song that was playing must not load
   artistRepairPending_ = false;
+  awaitingConnection_ = {};
   if (player.SearchWindowOpen) CloseLyricSearchWindow();
   setSongLabelsEnabled(true);
   MarkCurrentRow();
@@ -264,6 +265,7 @@ void Fplay::resumePlayback() {
 void Fplay::stopPlayback() {
   if (std::exchange(artistRepairPending_, false))
     lyricLookup_->abandon();  // the song must not start after all
+  awaitingConnection_ = {};
   ctx_.BP1.aStop();
   WordAdjust();
   image(SkinPart::SeekThumb)->move(image(SkinPart::SeekBar)->x(), image(SkinPart::SeekThumb)->y());

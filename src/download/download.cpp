@@ -251,10 +251,13 @@ QString DownFile(const QString& url, const QString& tempFile, const DownloadLimi
   return DownloadedText(fetched.body);
 }
 
+bool ConnectionCheckIsImmediate(const ServerConfig& servers) {
+  return QUrl(servers.connectionCheck).host().endsWith(QLatin1String(".invalid"));
+}
+
 bool CheckConnection(const ServerConfig& servers, const DownloadLimits& limits) {
-  // Names under ".invalid" never resolve (the unconfigured defaults): offline
-  // at once, without waiting on the resolver at every start.
-  if (QUrl(servers.connectionCheck).host().endsWith(QLatin1String(".invalid"))) return false;
+  // No waiting on the resolver at every start for the unconfigured default.
+  if (ConnectionCheckIsImmediate(servers)) return false;
   return FetchUrl(servers.connectionCheck, limits, /*headersOnly=*/true).ok();
 }
 

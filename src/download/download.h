@@ -75,6 +75,10 @@ QString DownloadedText(const QByteArray& body);
 // result (SearchState::IsOnline).
 bool CheckConnection(const ServerConfig& servers, const DownloadLimits& limits = kConnectionCheckLimits);
 
+// True when the check needs no network: a host under ".invalid" (the
+// unconfigured default) never resolves, so the answer is "offline" at once.
+bool ConnectionCheckIsImmediate(const ServerConfig& servers);
+
 // Status texts the window shows around the connection check.
 inline constexpr QStringView kCheckingConnectionText = u"正在检查联网...";
 QString ConnectionStatusText(bool online);  // "Lyrovo - 已联网!" or "Lyrovo - 未联网!"

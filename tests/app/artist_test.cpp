@@ -25,7 +25,7 @@ struct ArtistPaneTest : ::testing::Test {
   std::unique_ptr<AppContext> ctx;
   std::unique_ptr<Fplay> window;
 
-  void start(const QStringList& files) {
+  void load(const QStringList& files) {
     world.writeFile(QStringLiteral("app/Images/.keep"), {});
     world.writeFile(
         QStringLiteral("app/Settings.ini"),
@@ -36,7 +36,11 @@ struct ArtistPaneTest : ::testing::Test {
     ctx = world.makeContext();
     window = std::make_unique<Fplay>(*ctx, files);
     ASSERT_EQ(window->Form_Load(), Fplay::LoadResult::Run);
-    ASSERT_TRUE(ctx->search.IsOnline);
+  }
+  void start(const QStringList& files) {
+    load(files);
+    // The check answers on its own thread; the song's web steps wait for it.
+    ASSERT_TRUE(pumpUntil([&] { return ctx->search.IsOnline; }));
   }
   QRgb paneCentre() const {
     const QImage& surface = window->Pic1(0)->surface();
@@ -76,6 +80,25 @@ TEST_F(ArtistPaneTest, PhotoAndPlainTextProfileFromWikipedia) {
   ctx->lyricPane.FullScreen = true;
   window->Pic1_MouseDown(0, Qt::LeftButton, 0, 5, 5);
   EXPECT_EQ(world.prompts.callsOf(QStringLiteral("openFile")).size(), 1u);
+}
+
+// A slow connection check holds up neither the window nor the song: the
+// photo look-up waits for the answer and then runs.
+TEST_F(ArtistPaneTest, ASlowConnectionCheckDoesNotHoldUpStartUp) {
+  server.setDelay("/", std::chrono::milliseconds(1200));
+  server.setPage("/zh/api/rest_v1/page/summary/Singer", "200 OK",
+                 R"({"type":"standard","title":"Singer","description":"歌手","extract":"歌手","thumbnail":)"
+                 R"({"source":")" +
+                     server.url("/photo.png").toStdString() + R"("}})");
+  server.setPage("/photo.png", "200 OK", pngBytes(Qt::magenta, 64, 64));
+  load({fixture(QStringLiteral("id3v1.mp3"))});
+  EXPECT_TRUE(ctx->BP1.aIsActive());
+  EXPECT_FALSE(ctx->search.IsOnline);
+  EXPECT_EQ(server.requests("/zh/api/rest_v1/page/summary/Singer"), 0);
+  ASSERT_TRUE(pumpUntil([&] { return paneCentre() == 0xFF00FF; }))
+      << window->PhotoInfoText().toStdString() << " / " << server.lastTarget() << " / "
+      << ctx->search.IsOnline;
+  EXPECT_TRUE(ctx->search.IsOnline);
 }
 
 TEST_F(ArtistPaneTest, ALateAnswerNeverPaintsTheNextSongsPane) {

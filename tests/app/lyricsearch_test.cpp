@@ -71,7 +71,7 @@ struct LyricSearchTest : ::testing::Test {
     ctx = world.makeContext();
     window = std::make_unique<Fplay>(*ctx, QStringList{song});
     ASSERT_EQ(window->Form_Load(), Fplay::LoadResult::Run);
-    ASSERT_TRUE(ctx->search.IsOnline);
+    ASSERT_TRUE(pumpUntil([&] { return ctx->search.IsOnline; }));
   }
   QString kept(const QString& name) const { return world.appPath() + QStringLiteral("Lyrics/") + name; }
   QString lyricLine(int k) const { return ctx->lyrics.LyricText[k].trimmed(); }
