@@ -128,17 +128,17 @@ class PulseOutput : public AudioOutput {
 
  private:
   bool openStream() {
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, std::uint32_t(rate_), 2};
-    stream_ = pa_stream_new(context_, "Lyrovo", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(rate_), 2};
+    stream_ = pa_stream_new(context_, "Lyrovo", &format, nullptr);
     if (!stream_) return false;
     pa_stream_set_state_callback(stream_, &PulseOutput::signalStream, this);
     pa_stream_set_write_callback(stream_, &PulseOutput::writeRequested, this);
     pa_stream_set_underflow_callback(stream_, &PulseOutput::ranDry, this);
     pa_buffer_attr attr{};
     attr.maxlength = std::uint32_t(-1);
-    attr.tlength = std::uint32_t(pa_usec_to_bytes(kBufferUsec, &spec));
+    attr.tlength = std::uint32_t(pa_usec_to_bytes(kBufferUsec, &format));
     attr.prebuf = std::uint32_t(-1);
-    attr.minreq = std::uint32_t(pa_usec_to_bytes(kRefillUsec, &spec));
+    attr.minreq = std::uint32_t(pa_usec_to_bytes(kRefillUsec, &format));
     attr.fragsize = std::uint32_t(-1);
     // The latency asked for is the whole way to the ear, so the server sizes
     // its own buffer to it as well; timing is interpolated between reports.
