@@ -101,6 +101,7 @@ TEST_F(ArtistRepairTest, ALateAnswerForTheSongThatWasLeftIsDropped) {
   const QString first = song("a.mp3"), second = song("b.mp3");
   start({first, second});
   ASSERT_EQ(ctx->player.CurrentIndex, 1);
+  ASSERT_TRUE(pumpUntil([&] { return server.requests(kInfoTarget) == 1; }));
   window->Image1_Click(8);  // next, while the first song's look-up is still under way
   ASSERT_EQ(ctx->player.CurrentIndex, 2);
   // The look-ups run one after the other: when the second song plays, the
