@@ -328,6 +328,8 @@ void Fplay::InitAudioEngine() {
   QString& types = ctx_.player.SupportedTypes;
   types = QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.aif;*.wav");
   // The window stays responsive while the plug-ins load.
+  if (!ctx_.paths.pluginFormatCache.isEmpty())
+    ctx_.BP1.backend().plugins().setFormatCache(ctx_.paths.pluginFormatCache);
   ctx_.BP1.aInit(-1, 44100, ctx_.paths.pluginPath, filter, types, [] { QCoreApplication::processEvents(); });
   openFileFilter_ = QStringLiteral("All Supported Files|") + types + filter;
   types += u';';

@@ -36,6 +36,7 @@ bool Fplay::handOverToRunningPlayer() {
 QString Fplay::pluginFileTypes() const {
   const QString folder = BP::pluginFolder(QFileInfo(ctx_.paths.exePath).absolutePath());
   PluginHost plugins;
+  if (!ctx_.paths.pluginFormatCache.isEmpty()) plugins.setFormatCache(ctx_.paths.pluginFormatCache);
   QString types;
   const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("lyrovo*.so")}, QDir::Files);
   for (const QFileInfo& file : files)

@@ -20,6 +20,12 @@ QString userDataFolder() {
   return withSlash(QDir::cleanPath(data)) + QStringLiteral("lyrovo/");
 }
 
+QString userCacheFile(const QString& name) {
+  QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+  if (cache.isEmpty() || QDir::isRelativePath(cache)) cache = QDir::homePath() + QStringLiteral("/.cache");
+  return withSlash(QDir::cleanPath(cache)) + QStringLiteral("lyrovo/") + name;
+}
+
 }  // namespace
 
 QString AppPaths::resolveAppPath(const QString& exeDir) {
@@ -36,6 +42,7 @@ AppPaths AppPaths::forExecutable(const QString& exePath) {
   const QFileInfo info(exePath);
   const QString exeDir = info.absolutePath();
   AppPaths paths;
+  paths.pluginFormatCache = userCacheFile(QStringLiteral("plugin-formats.json"));
   paths.exePath = info.absoluteFilePath();
   paths.exeName = info.completeBaseName();
   // The same relative places the install rules use, so a moved prefix still works.

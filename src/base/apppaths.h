@@ -13,6 +13,9 @@ struct AppPaths {
   QString pluginPath{};
   // The desktop entry an installed player came with; empty for a portable run.
   QString desktopEntry{};
+  // Where the plug-ins' format lists are cached between runs
+  // ($XDG_CACHE_HOME/lyrovo/plugin-formats.json); empty: not cached.
+  QString pluginFormatCache{};
 
   // The executable's folder when it is writable, otherwise
   // $XDG_DATA_HOME/lyrovo/ (default ~/.local/share/lyrovo/).

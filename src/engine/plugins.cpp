@@ -2,10 +2,13 @@
 
 #include <lyrovo_plugin.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +16,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <string>
 
 namespace lyrovo {
 
@@ -57,63 +62,175 @@ class PluginDecoder : public Decoder {
 
 PluginHost::~PluginHost() { freeAll(); }
 
-bool PluginHost::probe(const QString& libraryPath, int timeoutMs) {
-  const QByteArray native = QFile::encodeName(libraryPath);
-  const pid_t child = ::fork();
-  if (child < 0) return true;  // cannot probe: load it directly
-  if (child == 0) {
-    void* library = dlopen(native.constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) ::_exit(1);
-    const LyrovoPluginInfo* info = pluginInfo(library);
-    if (!info) ::_exit(1);
-    // Touch every text of the format list, as loading will.
-    std::size_t total = 0;
-    for (std::uint32_t i = 0; i < info->format_count; ++i)
-      total += std::strlen(info->formats[i].name ? info->formats[i].name : "") +
-               std::strlen(info->formats[i].extensions ? info->formats[i].extensions : "");
-    ::_exit(total > 0 || info->format_count == 0 ? 0 : 1);
+namespace {
+
+void appendWord(std::string& out, std::uint32_t value) {
+  out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+bool readWord(const std::string& in, std::size_t& at, std::uint32_t& value) {
+  if (in.size() - at < sizeof value) return false;
+  std::memcpy(&value, in.data() + at, sizeof value);
+  at += sizeof value;
+  return true;
+}
+
+bool readText(const std::string& in, std::size_t& at, QString& text) {
+  std::uint32_t length = 0;
+  if (!readWord(in, at, length) || in.size() - at < length) return false;
+  text = QString::fromUtf8(in.data() + at, qsizetype(length));
+  at += length;
+  return true;
+}
+
+// The child's report: a count, then per format its type code and two
+// length-prefixed UTF-8 texts.
+std::optional<std::vector<PluginFormat>> parseReport(const std::string& report) {
+  std::size_t at = 0;
+  std::uint32_t count = 0;
+  if (!readWord(report, at, count)) return std::nullopt;
+  std::vector<PluginFormat> formats;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    PluginFormat format;
+    if (!readWord(report, at, format.typeCode) || !readText(report, at, format.name) ||
+        !readText(report, at, format.extensions))
+      return std::nullopt;
+    formats.push_back(std::move(format));
   }
-  // A child that does not finish within a few seconds (a plug-in that hangs
+  if (at != report.size()) return std::nullopt;
+  return formats;
+}
+
+[[noreturn]] void reportFormats(const char* libraryPath, int out) {
+  void* library = dlopen(libraryPath, RTLD_NOW | RTLD_LOCAL);
+  if (!library) ::_exit(1);
+  const LyrovoPluginInfo* info = pluginInfo(library);
+  if (!info) ::_exit(1);
+  std::string report;
+  appendWord(report, info->format_count);
+  for (std::uint32_t i = 0; i < info->format_count; ++i) {
+    appendWord(report, info->formats[i].type_code);
+    for (const char* text : {info->formats[i].name, info->formats[i].extensions}) {
+      const std::size_t length = text ? std::strlen(text) : 0;
+      appendWord(report, std::uint32_t(length));
+      report.append(text ? text : "", length);
+    }
+  }
+  for (std::size_t done = 0; done < report.size();) {
+    const ssize_t wrote = ::write(out, report.data() + done, report.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) ::_exit(1);
+    done += std::size_t(wrote);
+  }
+  ::_exit(0);
+}
+
+}  // namespace
+
+std::optional<std::vector<PluginFormat>> PluginHost::probe(const QString& libraryPath, int timeoutMs) {
+  const QByteArray native = QFile::encodeName(libraryPath);
+  int pipeEnds[2];
+  if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return std::nullopt;
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    return std::nullopt;
+  }
+  if (child == 0) {
+    ::close(pipeEnds[0]);
+    reportFormats(native.constData(), pipeEnds[1]);
+  }
+  ::close(pipeEnds[1]);
+  // A child that does not finish within the time limit (a plug-in that hangs
   // while loading) is ended, and the plug-in skipped, so start-up never hangs.
+  // The report is read as it comes, so a long one cannot block the child.
+  constexpr std::size_t kMaxReport = 1 << 20;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const auto remainingMs = [&] {
+    return int(std::max<std::int64_t>(
+        0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+               .count()));
+  };
+  std::string report;
+  bool complete = false;
+  for (;;) {
+    pollfd ready{pipeEnds[0], POLLIN, 0};
+    const int polled = ::poll(&ready, 1, remainingMs());
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled <= 0) break;
+    char chunk[4096];
+    const ssize_t got = ::read(pipeEnds[0], chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      complete = got == 0;
+      break;
+    }
+    report.append(chunk, std::size_t(got));
+    if (report.size() > kMaxReport) break;
+  }
+  ::close(pipeEnds[0]);
   int status = 0;
-  for (int waited = 0;; ++waited) {
+  bool exited = false;
+  while (!exited) {
     const pid_t done = ::waitpid(child, &status, WNOHANG);
-    if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (done < 0 && errno != EINTR) return false;
-    if (waited >= timeoutMs) {
+    if (done == child) {
+      exited = true;
+    } else if ((done < 0 && errno != EINTR) || remainingMs() == 0 || !complete) {
       ::kill(child, SIGKILL);
       while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
       }
-      return false;
+      return std::nullopt;
+    } else {
+      ::usleep(1000);
     }
-    ::usleep(1000);
   }
+  if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return parseReport(report);
 }
 
 std::uintptr_t PluginHost::load(const QString& path) {
-  if (!QFileInfo(path).isFile() || !probe(path, probeTimeoutMs_)) return 0;
-  void* library = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-  if (!library) return 0;
-  const LyrovoPluginInfo* info = pluginInfo(library);
-  if (!info) {
-    dlclose(library);
-    return 0;
+  const QFileInfo file(path);
+  if (!file.isFile()) return 0;
+  const QString key = file.absoluteFilePath();
+  const qint64 modifiedMs = file.lastModified().toMSecsSinceEpoch();
+  const PluginFormatCache::Entry* known = cache_ ? cache_->find(key, file.size(), modifiedMs) : nullptr;
+  std::optional<std::vector<PluginFormat>> formats;
+  if (known) {
+    if (known->usable) formats = known->formats;
+  } else {
+    formats = probe(path, probeTimeoutMs_);
+    if (cache_) {
+      cache_->store(
+          key, {file.size(), modifiedMs, formats.has_value(), formats.value_or(std::vector<PluginFormat>{})});
+      cache_->save();
+    }
   }
+  if (!formats) return 0;
   auto plugin = std::make_unique<Plugin>();
   plugin->path = path;
-  plugin->library = library;
-  plugin->info = info;
-  for (std::uint32_t i = 0; i < info->format_count; ++i) {
-    const LyrovoFormat& format = info->formats[i];
-    plugin->formats.push_back({format.type_code, QString::fromUtf8(format.name ? format.name : ""),
-                               QString::fromUtf8(format.extensions ? format.extensions : "")});
-  }
+  plugin->formats = std::move(*formats);
   plugins_.push_back(std::move(plugin));
   return reinterpret_cast<std::uintptr_t>(plugins_.back().get());
 }
 
+const LyrovoPluginInfo* PluginHost::opened(Plugin& plugin) const {
+  std::lock_guard lock(openMutex_);
+  if (plugin.info || plugin.unusable) return plugin.info;
+  plugin.library = dlopen(QFile::encodeName(plugin.path).constData(), RTLD_NOW | RTLD_LOCAL);
+  plugin.info = plugin.library ? pluginInfo(plugin.library) : nullptr;
+  if (!plugin.info) {
+    if (plugin.library) dlclose(plugin.library);
+    plugin.library = nullptr;
+    plugin.unusable = true;
+  }
+  return plugin.info;
+}
+
 void PluginHost::freeAll() {
-  for (auto& plugin : plugins_) dlclose(plugin->library);
+  std::lock_guard lock(openMutex_);
+  for (auto& plugin : plugins_)
+    if (plugin->library) dlclose(plugin->library);
   plugins_.clear();
 }
 
@@ -127,14 +244,16 @@ std::unique_ptr<Decoder> PluginHost::open(const QString& path) const {
   const QByteArray utf8 = path.toUtf8();
   for (const auto& plugin : plugins_) {
     if (plugin->formats.empty()) continue;
+    const LyrovoPluginInfo* table = opened(*plugin);
+    if (!table) continue;
     LyrovoStreamInfo info{};
-    void* stream = plugin->info->open(utf8.constData(), &info);
+    void* stream = table->open(utf8.constData(), &info);
     if (!stream) continue;
     if (info.sample_rate < 1 || info.channels < 1) {
-      plugin->info->close(stream);
+      table->close(stream);
       continue;
     }
-    return std::make_unique<PluginDecoder>(plugin->info, stream, info,
+    return std::make_unique<PluginDecoder>(table, stream, info,
                                            reinterpret_cast<std::uintptr_t>(plugin.get()));
   }
   return nullptr;

@@ -2,11 +2,14 @@
 
 #include "engine/decoder.h"
 #include "engine/pluginformat.h"
+#include "engine/pluginformatcache.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 struct LyrovoPluginInfo;
@@ -14,7 +17,10 @@ struct LyrovoPluginInfo;
 namespace lyrovo {
 
 // The decoder plug-ins found in a folder: shared libraries named
-// "lyrovo*.so" with the player's plug-in interface.
+// "lyrovo*.so" with the player's plug-in interface. A plug-in's format list
+// is read in a child process (or taken from the format cache); the library
+// itself is opened in the player only when a file first needs it, so
+// plug-ins that a session never uses cost neither start-up time nor memory.
 class PluginHost {
  public:
   PluginHost() = default;
@@ -24,14 +30,20 @@ class PluginHost {
 
   struct Plugin {
     QString path;
+    std::vector<PluginFormat> formats;
+    // Set when a file first needs the plug-in (guarded by the host's lock).
     void* library = nullptr;
     const LyrovoPluginInfo* info = nullptr;
-    std::vector<PluginFormat> formats;
+    bool unusable = false;
   };
 
-  // Loads one plug-in library; its handle, or 0 when the file is not a
-  // plug-in of this interface version, or crashes while its format list is
-  // read (checked in a child process first, so it cannot take the player down).
+  // Keeps what is learnt about plug-in files in that file between runs;
+  // without it every load probes again.
+  void setFormatCache(const QString& file) { cache_.emplace(file); }
+
+  // Registers one plug-in library; its handle, or 0 when the file is not a
+  // plug-in of this interface version, or crashes or hangs while its format
+  // list is read (in a child process, so it cannot take the player down).
   std::uintptr_t load(const QString& path);
   // Unloads every plug-in. Decoders they opened must be gone before.
   void freeAll();
@@ -43,15 +55,21 @@ class PluginHost {
   // Opens path with the first plug-in that can decode it; null when none can.
   std::unique_ptr<Decoder> open(const QString& path) const;
 
-  // Whether a library's format list can be read without the process
-  // crashing or hanging: reads it in a child process first, which is ended
-  // after timeoutMs.
-  static bool probe(const QString& libraryPath, int timeoutMs);
+  // A library's format list, read in a child process that is ended after
+  // timeoutMs; nothing when it is no plug-in of this interface version, or
+  // crashes or hangs while listing.
+  static std::optional<std::vector<PluginFormat>> probe(const QString& libraryPath, int timeoutMs);
   void setProbeTimeout(int milliseconds) { probeTimeoutMs_ = milliseconds; }
 
  private:
+  // The plug-in's table, opening the library on first use; null when it
+  // cannot be opened (then it is never tried again).
+  const LyrovoPluginInfo* opened(Plugin& plugin) const;
+
   std::vector<std::unique_ptr<Plugin>> plugins_;
+  std::optional<PluginFormatCache> cache_;
   int probeTimeoutMs_ = 5000;
+  mutable std::mutex openMutex_;
 };
 
 }  // namespace lyrovo
