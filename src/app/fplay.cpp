@@ -161,6 +161,8 @@ void Fplay::buildElements() {
   });
   timer1_.setObjectName(QStringLiteral("Timer1"));
   timer1_.setInterval(20);
+  // Precise: a tick timed to the time label's change must not come early.
+  timer1_.setTimerType(Qt::PreciseTimer);
   connect(&timer1_, &QTimer::timeout, this, &Fplay::Timer1_Timer);
   timer2_.setObjectName(QStringLiteral("Timer2"));
   connect(&timer2_, &QTimer::timeout, this, &Fplay::Timer2_Timer);

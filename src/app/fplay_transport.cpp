@@ -135,17 +135,26 @@ void Fplay::playCurrentRow() {
 void Fplay::Timer1_Timer() {
   ctx_.log.trap(QStringLiteral("Timer1_Timer"), [&] {
     BP& engine = ctx_.BP1;
-    if (engine.aIsActive() && isVisible() && !isMinimized()) {
-      if (++ticks_ % 20 == 0) {
+    const bool shown = isVisible() && !isMinimized();
+    // A view nobody sees is not drawn: its frame would read the sound for nothing.
+    const bool drawsFrames = shown && ctx_.settings.visType > 1 && visPane()->isVisible();
+    if (engine.aIsActive() && shown) {
+      if (!drawsFrames || ++ticks_ % 20 == 0) {
         placeSeekThumb();
         ticks_ = 0;
       }
       setTimeLabel();
-      // A view nobody sees is not drawn: its frame would read the sound for nothing.
-      if (ctx_.settings.visType > 1 && visPane()->isVisible()) DrawVis();
+      if (drawsFrames) DrawVis();
     } else if (engine.alenByte() == engine.aPosByte()) {
       applyEndOfTrack();
     }
+    // Without frames to draw, the tick only has work when the time label
+    // changes or the song ends: it sleeps until then instead of waking 20
+    // times a second.
+    const int interval =
+        drawsFrames ? vis_.timerInterval()
+                    : PlainTickMs(label(LabelPart::Time)->toolTip(), engine.aPosTime(), engine.alenTime());
+    if (timer1_.isActive() && timer1_.interval() != interval) timer1_.setInterval(interval);
   });
 }
 

@@ -6,6 +6,7 @@
 #include "text/textutil.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace lyrovo {
 
@@ -63,6 +64,22 @@ int VolumeDown(int volume) { return volume > 10 ? volume - 10 : 0; }
 QString TimeLabelText(const QString& mode, double positionSeconds, double lengthSeconds) {
   if (mode == QStringLiteral("逝去时间")) return FormatTime(std::int32_t(nearest(positionSeconds)));
   return QStringLiteral("-") + FormatTime(std::int32_t(nearest(lengthSeconds - positionSeconds)));
+}
+
+int PlainTickMs(const QString& mode, double positionSeconds, double lengthSeconds) {
+  constexpr double kLateMs = 3;  // wake just after the change, not just before it
+  const double untilEnd = lengthSeconds - positionSeconds;
+  double untilChange = 0;
+  if (mode == QStringLiteral("逝去时间")) {
+    // The shown second rounds to nearest: it changes at each x.5 of the position.
+    untilChange = std::floor(positionSeconds + 0.5) + 0.5 - positionSeconds;
+  } else {
+    // The remaining time counts down through each y.5.
+    untilChange = untilEnd - (std::ceil(untilEnd - 0.5) - 0.5);
+    if (untilChange <= 0) untilChange += 1;
+  }
+  const double ms = std::min(untilChange, std::max(untilEnd, 0.0)) * 1000 + kLateMs;
+  return int(std::clamp(std::ceil(ms - 1e-6), 10.0, 1000.0));
 }
 
 int ListTopAfterWheel(int top, int rows, int page, int notches) {

@@ -56,6 +56,10 @@ int VolumeDown(int volume);
 // The time label: elapsed (mode "逝去时间") or remaining ("-" + time left,
 // any other mode).
 QString TimeLabelText(const QString& mode, double positionSeconds, double lengthSeconds);
+// How long the playback tick may wait while no view is drawn frame by frame:
+// until the time label's text (as TimeLabelText rounds it) next changes or
+// the song ends, whichever comes first; between 10 ms and 1 s.
+int PlainTickMs(const QString& mode, double positionSeconds, double lengthSeconds);
 
 // The playlist's first visible row after notches of the wheel over it
 // (positive away from the user, toward row 1): 5 rows a notch, between row

@@ -82,3 +82,27 @@ TEST(Idle, PausedOrStoppedWithAScrollingLyricAndTheSpectrumNoTimerFiresMoreThanO
   EXPECT_EQ(busyTimers(window), std::vector<std::string>{});
   window.close();
 }
+
+// With no view drawn frame by frame, playing wakes the playback tick only
+// when the time label changes (and at the song's end), not 20 times a second.
+TEST(Idle, PlayingWithNoViewDrawnTheTickComesAboutOnceASecond) {
+  TestWorld world;
+  world.writeFile(QStringLiteral("app/Images/.keep"), {});
+  world.writeFile(QStringLiteral("app/Settings.ini"), "[lyrovo]\r\nvisType=1\r\nsearchWord=0\r\n");
+  QDir().mkpath(world.path(QStringLiteral("music")));
+  QFile::copy(fixture(QStringLiteral("tone1k.mp3")), world.path(QStringLiteral("music/song.mp3")));
+  auto ctx = world.makeContext();
+  Fplay window(*ctx, {world.path(QStringLiteral("music/song.mp3"))});
+  int ticks = 0;
+  QObject::connect(&window.Timer1(), &QTimer::timeout, [&] { ++ticks; });
+  ASSERT_EQ(window.Form_Load(), Fplay::LoadResult::Run);
+  ASSERT_TRUE(window.Timer1().isActive());
+
+  // The remaining time of the 2 s song turns at 0.5 and 1.5 s played; ticks
+  // every 50 ms would have come 30 times by the second turn.
+  ASSERT_TRUE(lyrovo::testing::pumpUntil(
+      [&] { return window.label(LabelPart::Time)->text() == QStringLiteral("-00:00"); }, 30000));
+  EXPECT_GE(ctx->BP1.aPosTime(), 1.5);
+  EXPECT_LE(ticks, 5);
+  window.close();
+}

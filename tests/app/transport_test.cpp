@@ -92,3 +92,20 @@ TEST(Texts, ModeLabelAndTimeLabel) {
   EXPECT_EQ(TimeLabelText(QStringLiteral("剩余时间"), 65.4, 200), QStringLiteral("-02:15"));
   EXPECT_EQ(TimeLabelText(QString(), 0, 2), QStringLiteral("-00:02"));
 }
+
+// The plain tick wakes 3 ms after the shown second changes, or 3 ms after
+// the song's end, never sooner than 10 ms nor later than 1 s.
+TEST(PlainTick, WaitsForTheTimeLabelsNextChangeOrTheEnd) {
+  const QString elapsed = QStringLiteral("逝去时间");
+  const QString remaining = QStringLiteral("剩余时间");
+  EXPECT_EQ(PlainTickMs(elapsed, 65.2, 200), 303);   // "01:05" until 65.5
+  EXPECT_EQ(PlainTickMs(elapsed, 65.5, 200), 1000);  // just turned: the next turn is a second away
+  EXPECT_EQ(PlainTickMs(elapsed, 65.9, 200), 603);
+  EXPECT_EQ(PlainTickMs(remaining, 65.4, 200), 103);  // 134.6 left: "-02:15" until 134.5
+  EXPECT_EQ(PlainTickMs(remaining, 65.0, 200), 503);
+  EXPECT_EQ(PlainTickMs(elapsed, 199.75, 200), 253);  // the end comes first
+  EXPECT_EQ(PlainTickMs(remaining, 199.9, 200), 103);
+  EXPECT_EQ(PlainTickMs(elapsed, 200, 200), 10);  // at or past the end: look again soon
+  EXPECT_EQ(PlainTickMs(remaining, 250, 200), 10);
+  EXPECT_EQ(PlainTickMs(elapsed, 0, 0), 10);  // no length known
+}
