@@ -315,6 +315,8 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   void resumePlayback();
   void stopPlayback();
   void applyEndOfTrack();
+  // Repaints what the lyric ticks changed since the last repaint.
+  void showPendingLyricChange();
   void previousOrNext(bool next);
   void setStatus(const QString& word, bool withMode = false);
   // The time, status and stream labels, greyed while nothing plays.
@@ -419,10 +421,12 @@ class Fplay : public QWidget, private LyricHost, private OptionsHost, private Ph
   Visualiser vis_;
   BpVisSource visSource_;
 
-  int ticks_ = 0;            // playback timer ticks since the seek thumb last moved
-  FailedOpens failedOpens_;  // files that did not open since the last song that did
-  int draggedThumb_ = 0;     // index of the thumb being dragged, 0 = none
-  int grabOffset_ = 0;       // cursor position minus the thumb's edge when the drag began
+  int ticks_ = 0;               // playback timer ticks since the seek thumb last moved
+  bool drawingFrames_ = false;  // the playback tick draws a view frame by frame
+  QRect pendingLyricRect_;      // lyric changes waiting for the next view frame
+  FailedOpens failedOpens_;     // files that did not open since the last song that did
+  int draggedThumb_ = 0;        // index of the thumb being dragged, 0 = none
+  int grabOffset_ = 0;          // cursor position minus the thumb's edge when the drag began
   bool muted_ = false;
   QString lyricInfo_;
   QString photoInfo_;

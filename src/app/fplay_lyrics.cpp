@@ -82,7 +82,18 @@ void Fplay::Timer2_Timer() {
   if (lyricPane_->Timer2_Timer(positionMs(), timer1_.isActive(), isVisible()) == Timer2Change::Stop)
     timer2_.stop();
   // Most ticks move the text by less than a pixel and change nothing.
-  if (const QRect changed = lyricPane_->ChangedRect(); !changed.isEmpty()) lyricView()->update(changed);
+  pendingLyricRect_ |= lyricPane_->ChangedRect();
+  // While the playback tick draws a view at least as often, the lyric's
+  // change goes to the screen with the view's next frame: one repaint and one
+  // transfer to the display instead of two.
+  if (drawingFrames_ && timer1_.isActive() && timer1_.interval() <= timer2_.interval()) return;
+  showPendingLyricChange();
+}
+
+void Fplay::showPendingLyricChange() {
+  if (pendingLyricRect_.isEmpty()) return;
+  lyricView()->update(pendingLyricRect_);
+  pendingLyricRect_ = QRect();
 }
 
 // ---------------------------------------------------------------- the lyric menu

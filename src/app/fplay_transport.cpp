@@ -148,6 +148,8 @@ void Fplay::Timer1_Timer() {
     } else if (engine.alenByte() == engine.aPosByte()) {
       applyEndOfTrack();
     }
+    drawingFrames_ = drawsFrames;
+    showPendingLyricChange();
     // Without frames to draw, the tick only has work when the time label
     // changes or the song ends: it sleeps until then instead of waking 20
     // times a second.

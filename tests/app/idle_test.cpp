@@ -106,3 +106,50 @@ TEST(Idle, PlayingWithNoViewDrawnTheTickComesAboutOnceASecond) {
   EXPECT_LE(ticks, 5);
   window.close();
 }
+
+namespace {
+
+// Counts the repaints of a window: each is one transfer to the display.
+struct RepaintCounter : QObject {
+  int repaints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::UpdateRequest) ++repaints;
+    return false;
+  }
+};
+
+}  // namespace
+
+// With the spectrum drawn every 20 ms and a lyric scrolling on its own 20 ms
+// tick, the lyric's changes go out with the spectrum's frames: the window is
+// repainted once per frame, not once per frame and again per lyric tick.
+TEST(Idle, ALyricScrollingBesideTheSpectrumIsRepaintedWithItsFrames) {
+  TestWorld world;
+  world.writeFile(QStringLiteral("app/Images/.keep"), {});
+  world.writeFile(QStringLiteral("app/Settings.ini"), "[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n");
+  QDir().mkpath(world.path(QStringLiteral("music")));
+  QFile::copy(fixture(QStringLiteral("tone1k.mp3")), world.path(QStringLiteral("music/song.mp3")));
+  QByteArray lyric;  // twenty lines, a tenth of a second apart: the text is always moving
+  for (int line = 0; line < 20; ++line)
+    lyric += "[00:0" + QByteArray::number(line / 10) + "." + QByteArray::number(line % 10) + "0]line " +
+             QByteArray::number(line) + "\n";
+  world.writeFile(QStringLiteral("music/未知歌手 - song.lrc"), lyric);
+  auto ctx = world.makeContext();
+  Fplay window(*ctx, {world.path(QStringLiteral("music/song.mp3"))});
+  ASSERT_EQ(window.Form_Load(), Fplay::LoadResult::Run);
+  ASSERT_TRUE(ctx->player.LyricLoaded);
+  ASSERT_TRUE(window.Timer2().isActive());
+  // Let start-up's own repaints pass, then count over a second of playing.
+  ASSERT_TRUE(lyrovo::testing::pumpUntil([&] { return ctx->BP1.aPosTime() >= 0.3; }, 30000));
+  RepaintCounter counter;
+  window.installEventFilter(&counter);
+  int frames = 0;
+  int lyricTicks = 0;
+  QObject::connect(&window.Timer1(), &QTimer::timeout, [&] { ++frames; });
+  QObject::connect(&window.Timer2(), &QTimer::timeout, [&] { ++lyricTicks; });
+  ASSERT_TRUE(lyrovo::testing::pumpUntil([&] { return ctx->BP1.aPosTime() >= 1.3; }, 30000));
+  window.removeEventFilter(&counter);
+  ASSERT_GE(lyricTicks, 10);
+  EXPECT_LE(counter.repaints, frames + 2) << frames << " frames, " << lyricTicks << " lyric ticks";
+  window.close();
+}
