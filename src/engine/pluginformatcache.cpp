@@ -53,8 +53,17 @@ void PluginFormatCache::read() {
 const PluginFormatCache::Entry* PluginFormatCache::find(const QString& path, qint64 size, qint64 modifiedMs) {
   if (!read_) read();
   const auto it = entries_.find(path);
-  if (it == entries_.end() || it->second.size != size || it->second.modifiedMs != modifiedMs) return nullptr;
-  return &it->second;
+  if (it != entries_.end()) {
+    if (it->second.size == size && it->second.modifiedMs == modifiedMs) return &it->second;
+    return nullptr;
+  }
+  // A program folder copied or moved elsewhere keeps its plug-ins' names,
+  // sizes and times: the same file under another folder.
+  const QString name = QFileInfo(path).fileName();
+  for (const auto& [known, entry] : entries_)
+    if (entry.size == size && entry.modifiedMs == modifiedMs && QFileInfo(known).fileName() == name)
+      return &entry;
+  return nullptr;
 }
 
 void PluginFormatCache::store(const QString& path, Entry entry) {

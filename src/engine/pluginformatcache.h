@@ -26,7 +26,9 @@ class PluginFormatCache {
   // An empty file name keeps the cache in memory only.
   explicit PluginFormatCache(QString file);
 
-  // The entry for that file if it was stored with the same size and time.
+  // The entry for that file if it was stored with the same size and time;
+  // failing that, one stored for a file of the same name, size and time in
+  // another folder (a copied program folder).
   const Entry* find(const QString& path, qint64 size, qint64 modifiedMs);
   void store(const QString& path, Entry entry);
   // Writes the file (atomically) when something was stored since the last

@@ -153,6 +153,20 @@ TEST_F(PluginFolder, TheFormatCacheStandsInForTheProbeUntilThePluginFileChanges)
     EXPECT_EQ(host.plugins().front()->formats.front().typeCode, 66048u);
     EXPECT_EQ(host.plugins().front()->formats.front().extensions, QStringLiteral("*.rem"));
   }
+  // The program folder copied elsewhere: the same file name, size and time.
+  {
+    const QString copied = dir.path() + QStringLiteral("/copy/Plugins/lyrovo_ffmpeg.so");
+    QDir().mkpath(QFileInfo(copied).absolutePath());
+    ASSERT_TRUE(QFile::copy(library, copied));
+    QFile copy(copied);
+    ASSERT_TRUE(copy.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(copy.setFileTime(QFileInfo(library).lastModified(), QFileDevice::FileModificationTime));
+    copy.close();
+    PluginHost host;
+    host.setFormatCache(cacheFile);
+    ASSERT_NE(host.load(copied), 0u);
+    EXPECT_EQ(namesFrom(host), QStringList{QStringLiteral("Remembered")});
+  }
   // Remembered as no plug-in: skipped without a probe.
   writeFile(cacheFile, cacheFor(library, false, ""));
   {
