@@ -48,20 +48,27 @@ std::vector<std::string> busyTimers(Fplay& window) {
   return busy;
 }
 
+// A program folder with these settings, and the two-second tone as
+// music/song.mp3, with that lyric beside it when one is given.
+QString songIn(TestWorld& world, const QByteArray& settings, const QByteArray& lyric = {}) {
+  world.writeFile(QStringLiteral("app/Images/.keep"), {});
+  world.writeFile(QStringLiteral("app/Settings.ini"), settings);
+  QDir().mkpath(world.path(QStringLiteral("music")));
+  QFile::copy(fixture(QStringLiteral("tone1k.mp3")), world.path(QStringLiteral("music/song.mp3")));
+  if (!lyric.isEmpty()) world.writeFile(QStringLiteral("music/未知歌手 - song.lrc"), lyric);
+  return world.path(QStringLiteral("music/song.mp3"));
+}
+
 }  // namespace
 
 TEST(Idle, PausedOrStoppedWithAScrollingLyricAndTheSpectrumNoTimerFiresMoreThanOnceASecond) {
   TestWorld world;
-  world.writeFile(QStringLiteral("app/Images/.keep"), {});
-  world.writeFile(QStringLiteral("app/Settings.ini"), "[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n");
-  QDir().mkpath(world.path(QStringLiteral("music")));
-  QFile::copy(fixture(QStringLiteral("tone1k.mp3")), world.path(QStringLiteral("music/song.mp3")));
   QByteArray lyric;  // ten lines, a tenth of a second apart
   for (int line = 0; line < 10; ++line)
     lyric += QByteArray("[00:00.") + QByteArray::number(line) + "0]line\r\n";
-  world.writeFile(QStringLiteral("music/未知歌手 - song.lrc"), lyric);
+  const QString song = songIn(world, "[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n", lyric);
   auto ctx = world.makeContext();
-  Fplay window(*ctx, {world.path(QStringLiteral("music/song.mp3"))});
+  Fplay window(*ctx, {song});
   ASSERT_EQ(window.Form_Load(), Fplay::LoadResult::Run);
   ASSERT_TRUE(ctx->player.LyricLoaded);
 
@@ -87,12 +94,9 @@ TEST(Idle, PausedOrStoppedWithAScrollingLyricAndTheSpectrumNoTimerFiresMoreThanO
 // when the time label changes (and at the song's end), not 20 times a second.
 TEST(Idle, PlayingWithNoViewDrawnTheTickComesAboutOnceASecond) {
   TestWorld world;
-  world.writeFile(QStringLiteral("app/Images/.keep"), {});
-  world.writeFile(QStringLiteral("app/Settings.ini"), "[lyrovo]\r\nvisType=1\r\nsearchWord=0\r\n");
-  QDir().mkpath(world.path(QStringLiteral("music")));
-  QFile::copy(fixture(QStringLiteral("tone1k.mp3")), world.path(QStringLiteral("music/song.mp3")));
+  const QString song = songIn(world, "[lyrovo]\r\nvisType=1\r\nsearchWord=0\r\n");
   auto ctx = world.makeContext();
-  Fplay window(*ctx, {world.path(QStringLiteral("music/song.mp3"))});
+  Fplay window(*ctx, {song});
   int ticks = 0;
   QObject::connect(&window.Timer1(), &QTimer::timeout, [&] { ++ticks; });
   ASSERT_EQ(window.Form_Load(), Fplay::LoadResult::Run);
@@ -125,17 +129,13 @@ struct RepaintCounter : QObject {
 // repainted once per frame, not once per frame and again per lyric tick.
 TEST(Idle, ALyricScrollingBesideTheSpectrumIsRepaintedWithItsFrames) {
   TestWorld world;
-  world.writeFile(QStringLiteral("app/Images/.keep"), {});
-  world.writeFile(QStringLiteral("app/Settings.ini"), "[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n");
-  QDir().mkpath(world.path(QStringLiteral("music")));
-  QFile::copy(fixture(QStringLiteral("tone1k.mp3")), world.path(QStringLiteral("music/song.mp3")));
   QByteArray lyric;  // twenty lines, a tenth of a second apart: the text is always moving
   for (int line = 0; line < 20; ++line)
     lyric += "[00:0" + QByteArray::number(line / 10) + "." + QByteArray::number(line % 10) + "0]line " +
              QByteArray::number(line) + "\n";
-  world.writeFile(QStringLiteral("music/未知歌手 - song.lrc"), lyric);
+  const QString song = songIn(world, "[lyrovo]\r\nvisType=5\r\nsearchWord=0\r\n", lyric);
   auto ctx = world.makeContext();
-  Fplay window(*ctx, {world.path(QStringLiteral("music/song.mp3"))});
+  Fplay window(*ctx, {song});
   ASSERT_EQ(window.Form_Load(), Fplay::LoadResult::Run);
   ASSERT_TRUE(ctx->player.LyricLoaded);
   ASSERT_TRUE(window.Timer2().isActive());
