@@ -14,7 +14,8 @@ namespace lyrovo {
 
 namespace {
 
-// A cache written for another plug-in interface says nothing about this one.
+// The layout of the cache file; a cache written for another plug-in
+// interface version is ignored too (its lists may no longer hold).
 constexpr int kCacheVersion = 1;
 constexpr qint64 kMaxCacheBytes = 1 << 20;
 
