@@ -5,36 +5,30 @@
 #include "download/serverconfig.h"
 #include "text/encoding.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 
-#include <curl/curl.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
+#include <cstring>
+#include <vector>
 
 namespace lyrovo {
 
 namespace {
-
-// Response headers (all answers of one transfer together) beyond this abort
-// it: a server that sends headers forever must not grow memory or time.
-constexpr std::int64_t kMaxHeaderBytes = 256 * 1024;
-
-// libcurl's process-wide set-up, done once and thread-safely (a function-local
-// static is initialised exactly once). It is never undone: the process keeps
-// it until exit.
-bool curlReady() {
-  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ready;
-}
 
 bool isHttpUrl(QStringView url) {
   return url.startsWith(u"http://", Qt::CaseInsensitive) || url.startsWith(u"https://", Qt::CaseInsensitive);
@@ -63,69 +57,95 @@ QByteArray transferUrl(const QString& url) {
   return out;
 }
 
-struct Transfer {
-  QByteArray body;
-  std::int64_t maxBytes = 0;
-  std::int64_t headerBytes = 0;
-  bool headersOnly = false;
-  bool tooLarge = false;       // the write or header callback stopped the transfer over a cap
-  bool stoppedAtBody = false;  // headersOnly: stopped deliberately at the first body byte
-};
-
-// Body bytes: kept up to the cap. Returning a count other than the one given
-// makes libcurl abort the transfer. Nothing may throw through libcurl.
-size_t onBody(char* data, size_t size, size_t count, void* user) noexcept {
-  auto* transfer = static_cast<Transfer*>(user);
-  const size_t bytes = size * count;
-  if (transfer->headersOnly) {
-    transfer->stoppedAtBody = true;
-    return 0;
-  }
-  if (static_cast<std::int64_t>(bytes) > transfer->maxBytes - transfer->body.size()) {
-    transfer->tooLarge = true;
-    return 0;
-  }
-  try {
-    transfer->body.append(data, static_cast<qsizetype>(bytes));
-  } catch (...) {
-    return 0;
-  }
-  return bytes;
-}
-
-size_t onHeader(char* /*data*/, size_t size, size_t count, void* user) noexcept {
-  auto* transfer = static_cast<Transfer*>(user);
-  const size_t bytes = size * count;
-  transfer->headerBytes += static_cast<std::int64_t>(bytes);
-  if (transfer->headerBytes > kMaxHeaderBytes) {
-    transfer->tooLarge = true;
-    return 0;
-  }
-  return bytes;
-}
-
-struct EasyDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-
 long positiveOr(long value, long fallback) { return value > 0 ? value : fallback; }
 
-FetchStatus statusOf(CURLcode code) {
-  switch (code) {
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-      return FetchStatus::UnsupportedUrl;
-    case CURLE_OPERATION_TIMEDOUT:
-      return FetchStatus::TimedOut;
-    case CURLE_TOO_MANY_REDIRECTS:
-      return FetchStatus::TooManyRedirects;
-    case CURLE_FILESIZE_EXCEEDED:
-      return FetchStatus::TooLarge;
-    case CURLE_HTTP_RETURNED_ERROR:
-      return FetchStatus::HttpError;
-    default:
-      return FetchStatus::NetworkError;
+// How long past its own total timeout the helper may take (start-up, writing
+// the answer) before it is killed.
+constexpr int kHelperGraceMs = 3000;
+
+// The fetch helper: beside this program (the build tree, a portable folder)
+// or, installed, in ../lib/lyrovo/ from bin/. Looked up once.
+QByteArray fetchHelper() {
+  static const QByteArray helper = [] {
+    const QString exeDir = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+    for (const QString& candidate :
+         {exeDir + QStringLiteral("/lyrovo-fetch"), exeDir + QStringLiteral("/../lib/lyrovo/lyrovo-fetch")}) {
+      const QFileInfo info(candidate);
+      if (info.isFile() && info.isExecutable()) return QFile::encodeName(info.absoluteFilePath());
+    }
+    return QByteArray();
+  }();
+  return helper;
+}
+
+struct HelperAnswer {
+  QByteArray bytes;
+  bool late = false;      // killed after the deadline
+  bool tooLarge = false;  // killed: more than it may send
+  bool clean = false;     // exited by itself with status 0
+};
+
+// Starts the helper with args and reads its whole output, at most maxBytes,
+// until it exits or the deadline passes.
+HelperAnswer runHelper(std::vector<QByteArray> args, std::int64_t maxBytes, int deadlineMs) {
+  HelperAnswer answer;
+  std::vector<char*> argv;
+  for (QByteArray& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  // Close-on-exec, so a helper started by another thread meanwhile does not
+  // hold this pipe open and delay the end of this answer.
+  int pipeEnds[2];
+  if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return answer;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+  // The helper starts with no signal blocked and SIGPIPE at its default,
+  // whatever this thread has set up.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t signalSet;
+  sigemptyset(&signalSet);
+  posix_spawnattr_setsigmask(&attributes, &signalSet);
+  sigaddset(&signalSet, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &signalSet);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = 0;
+  const int spawned = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeEnds[1]);
+  if (spawned != 0) {
+    ::close(pipeEnds[0]);
+    return answer;
   }
+
+  const QDeadlineTimer deadline(deadlineMs);
+  for (;;) {
+    pollfd readable{pipeEnds[0], POLLIN, 0};
+    const int ready = ::poll(&readable, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
+      answer.late = true;
+      break;
+    }
+    char buffer[64 * 1024];
+    const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    if (got > maxBytes - answer.bytes.size()) {
+      answer.tooLarge = true;
+      break;
+    }
+    answer.bytes.append(buffer, got);
+  }
+  ::close(pipeEnds[0]);
+  if (answer.late || answer.tooLarge) ::kill(pid, SIGKILL);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  answer.clean = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return answer;
 }
 
 QString trimSpaces(const QString& text) {
@@ -170,62 +190,53 @@ QString fileIn(const QString& folder) { return folder + u'/' + kTempLyricFileNam
 }  // namespace
 
 FetchResult FetchUrl(const QString& url, const DownloadLimits& limits, bool headersOnly) {
+  return FetchUrlWithHelper(QFile::decodeName(fetchHelper()), url, limits, headersOnly);
+}
+
+FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, const DownloadLimits& limits,
+                               bool headersOnly) {
   FetchResult result;
   const QString target = url.trimmed();
   if (!isHttpUrl(target)) {
     result.status = FetchStatus::UnsupportedUrl;
     return result;
   }
-  if (!curlReady()) return result;
-  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-  if (!easy) return result;
-  CURL* handle = easy.get();
+  const QByteArray helper = QFile::encodeName(helperPath);
+  if (helper.isEmpty()) return result;
 
   const DownloadLimits defaults;
-  Transfer transfer;
-  transfer.maxBytes = limits.maxBytes > 0 ? limits.maxBytes : defaults.maxBytes;
-  transfer.headersOnly = headersOnly;
-  const QByteArray address = transferUrl(target);
-  char errorText[CURL_ERROR_SIZE] = {};
+  const long totalMs = positiveOr(limits.totalTimeoutMs, defaults.totalTimeoutMs);
+  const std::int64_t maxBytes = limits.maxBytes > 0 ? limits.maxBytes : defaults.maxBytes;
+  std::vector<QByteArray> args{
+      helper,
+      transferUrl(target),
+      QByteArray::number(positiveOr(limits.connectTimeoutMs, defaults.connectTimeoutMs)),
+      QByteArray::number(totalMs),
+      QByteArray::number(maxBytes),
+      QByteArray::number(std::max(limits.maxRedirects, 0)),
+      headersOnly ? QByteArrayLiteral("1") : QByteArrayLiteral("0")};
+  if (limits.userAgent) args.emplace_back(limits.userAgent);
 
-  curl_easy_setopt(handle, CURLOPT_URL, address.constData());
-  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, static_cast<long>(std::max(limits.maxRedirects, 0)));
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
-                   positiveOr(limits.connectTimeoutMs, defaults.connectTimeoutMs));
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, positiveOr(limits.totalTimeoutMs, defaults.totalTimeoutMs));
-  // An announced body over the cap fails at once; a head-only fetch reads no body.
-  if (!headersOnly)
-    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(transfer.maxBytes));
-  curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-  // Signals would be unsafe in a multi-threaded program; the threaded
-  // resolver keeps name look-ups within the timeouts without them.
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &onBody);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &onHeader);
-  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
-  if (limits.userAgent) curl_easy_setopt(handle, CURLOPT_USERAGENT, limits.userAgent);
-
-  const CURLcode code = curl_easy_perform(handle);
-  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);
-
-  if (transfer.tooLarge) {
-    result.status = FetchStatus::TooLarge;
-  } else if (code == CURLE_OK || (headersOnly && transfer.stoppedAtBody && code == CURLE_WRITE_ERROR)) {
-    // A final 3xx means a redirect that could not be followed (no target):
-    // its body is not the resource asked for. A headers-only fetch only asks
-    // whether the server answered.
-    const bool answered = headersOnly ? result.httpStatus > 0 && result.httpStatus < 400
-                                      : result.httpStatus >= 200 && result.httpStatus < 300;
-    result.status = answered ? FetchStatus::Ok : FetchStatus::HttpError;
-  } else {
-    result.status = statusOf(code);
+  constexpr auto kHeaderSize = std::int64_t(sizeof(FetchWireHeader));
+  const HelperAnswer answer =
+      runHelper(std::move(args), kHeaderSize + maxBytes, int(totalMs) + kHelperGraceMs);
+  if (answer.late) {
+    result.status = FetchStatus::TimedOut;
+    return result;
   }
-  if (result.ok()) result.body = std::move(transfer.body);
+  if (answer.tooLarge) {
+    result.status = FetchStatus::TooLarge;
+    return result;
+  }
+  FetchWireHeader header{};
+  if (!answer.clean || answer.bytes.size() < kHeaderSize) return result;
+  std::memcpy(&header, answer.bytes.constData(), sizeof header);
+  if (std::memcmp(header.magic, kFetchWireMagic, sizeof header.magic) != 0 ||
+      header.status > kLastFetchStatus)
+    return result;
+  result.status = FetchStatus(header.status);
+  result.httpStatus = long(header.httpStatus);
+  if (result.ok()) result.body = answer.bytes.mid(kHeaderSize);
   return result;
 }
 

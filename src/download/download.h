@@ -1,5 +1,7 @@
 #pragma once
 
+#include "download/fetchwire.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -22,19 +24,9 @@ struct DownloadLimits {
   const char* userAgent = nullptr;          // User-Agent header to send; none when null
 };
 
-// Limits of the connection check: it runs on the UI thread at start-up and
-// must not keep the window from appearing for long.
+// Limits of the connection check, run at start-up: the lyric search of the
+// first song may wait for its answer.
 inline constexpr DownloadLimits kConnectionCheckLimits{1500, 2000, 64 * 1024, 5};
-
-enum class FetchStatus {
-  Ok,
-  UnsupportedUrl,    // not http or https (also a redirect to another scheme)
-  NetworkError,      // name look-up, connection refused, reset, TLS…
-  TimedOut,          // connect or total timeout
-  HttpError,         // the final answer has status 400 or above (or a 3xx that was not followed)
-  TooLarge,          // body (announced or received) or headers over the cap
-  TooManyRedirects,  // more redirects than the cap
-};
 
 struct FetchResult {
   FetchStatus status = FetchStatus::NetworkError;
@@ -43,16 +35,25 @@ struct FetchResult {
   bool ok() const { return status == FetchStatus::Ok; }
 };
 
-// A blocking GET of url with libcurl on the calling thread: no event loop
-// runs meanwhile, so no timer or slot re-enters the caller. Only http and
-// https are spoken, on the first request and on every redirect; redirects
-// are followed up to the cap. The request carries no headers of the
-// program's own unless limits name a User-Agent. With headersOnly the transfer stops at the first body byte
-// of the final answer, which is all that is needed to know the server
-// answered. Characters that cannot travel in a URL (blanks, controls,
-// non-ASCII) are percent-encoded as UTF-8; existing "%XX" escapes (a search
-// text encoded as GBK, say) pass unchanged.
+// A blocking GET of url on the calling thread: no event loop runs
+// meanwhile, so no timer or slot re-enters the caller. The transfer runs in
+// the helper program lyrovo-fetch (libcurl), so the player never loads
+// libcurl and the libraries it brings (about 7 MB resident). A helper that
+// cannot be started, crashes or sends a damaged answer gives NetworkError;
+// one that outlives the total timeout by more than a grace period is killed
+// (TimedOut). Only http and https are spoken, on the first request and on
+// every redirect; redirects are followed up to the cap. The request carries
+// no headers of the program's own unless limits name a User-Agent. With
+// headersOnly the transfer stops at the first body byte of the final answer,
+// which is all that is needed to know the server answered. Characters that
+// cannot travel in a URL (blanks, controls, non-ASCII) are percent-encoded as
+// UTF-8; existing "%XX" escapes (a search text encoded as GBK, say) pass
+// unchanged.
 FetchResult FetchUrl(const QString& url, const DownloadLimits& limits = {}, bool headersOnly = false);
+
+// FetchUrl with the helper program given instead of the installed one.
+FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url,
+                               const DownloadLimits& limits = {}, bool headersOnly = false);
 
 // Downloads url into tempFile and returns the body as text (UTF-8 when it is
 // valid UTF-8 or carries a byte-order mark, else GB18030) without leading

@@ -207,6 +207,54 @@ TEST_F(Download, CheckConnectionIsTrueForAnyAnswerBelow400) {
   EXPECT_EQ(ConnectionStatusText(false), QStringLiteral("Lyrovo - 未联网!"));
 }
 
+TEST_F(Download, TheCallerMapsNoNetworkLibrary) {
+  ASSERT_TRUE(FetchUrl(server.url("/utf8"), kFast).ok());
+  QFile maps(QStringLiteral("/proc/self/maps"));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  const QByteArray mapped = maps.readAll();
+  for (const char* library : {"libcurl", "libssl", "libcrypto", "libgnutls"}) {
+    EXPECT_FALSE(mapped.contains(library)) << library;
+  }
+}
+
+// Stand-ins for the helper: one that is missing, lies, hangs or floods gives
+// a failure within the deadline, never a hang or a wrong body.
+TEST_F(Download, AHelperThatFailsLiesHangsOrFloodsIsAFailure) {
+  const auto helper = [&](const char* name, const QByteArray& script) {
+    const QString path = dir.path() + u'/' + QLatin1String(name);
+    writeBytes(path, "#!/bin/sh\n" + script + '\n');
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+  };
+  const QString url = server.url("/utf8");
+  const auto statusWith = [&](const QString& path, const DownloadLimits& limits = kFast) {
+    return FetchUrlWithHelper(path, url, limits).status;
+  };
+  EXPECT_EQ(statusWith(dir.path() + QStringLiteral("/absent")), FetchStatus::NetworkError);
+  EXPECT_EQ(statusWith(helper("garbage", "echo not an answer")), FetchStatus::NetworkError);
+  EXPECT_EQ(statusWith(helper("crash", "kill -SEGV $$")), FetchStatus::NetworkError);
+  // A well-formed header (little-endian, as on the machines this runs on)
+  // is believed only when the helper also exits cleanly and the status is known.
+  const QByteArray okHeader = R"(printf 'LYF1\000\000\000\000\310\000\000\000\000\000\000\000body')";
+  const FetchResult believed = FetchUrlWithHelper(helper("ok", okHeader), url, kFast);
+  EXPECT_TRUE(believed.ok());
+  EXPECT_EQ(believed.httpStatus, 200);
+  EXPECT_EQ(believed.body, QByteArray("body"));
+  EXPECT_EQ(statusWith(helper("ok-then-fail", okHeader + "; exit 1")), FetchStatus::NetworkError);
+  EXPECT_EQ(statusWith(
+                helper("unknown-status", R"(printf 'LYF1\377\000\000\000\310\000\000\000\000\000\000\000')")),
+            FetchStatus::NetworkError);
+
+  DownloadLimits small = kFast;
+  small.maxBytes = 1024;
+  EXPECT_EQ(statusWith(helper("flood", "exec yes"), small), FetchStatus::TooLarge);
+
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_EQ(statusWith(helper("hang", "exec sleep 600")), FetchStatus::TimedOut);
+  EXPECT_LT(clock.elapsed(), kFast.totalTimeoutMs + 3000 + kSlackMs);
+}
+
 }  // namespace
 }  // namespace lyrovo
 

@@ -41,6 +41,10 @@ TEST(ArtistBinary, PhotoAndProfileArriveInTheCaches) {
   QDir().mkpath(bin + QStringLiteral("Plugins"));
   QDir().mkpath(bin + QStringLiteral("Images"));  // not a first run: no welcome box to answer
   ASSERT_TRUE(QFile::copy(QStringLiteral(LYROVO_BINARY), bin + QStringLiteral("lyrovo")));
+  // The web requests' helper, built beside the player.
+  ASSERT_TRUE(
+      QFile::copy(QFileInfo(QStringLiteral(LYROVO_BINARY)).dir().filePath(QStringLiteral("lyrovo-fetch")),
+                  bin + QStringLiteral("lyrovo-fetch")));
   QFile settings(bin + QStringLiteral("Settings.ini"));
   ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
   settings.write(

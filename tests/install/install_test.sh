@@ -41,12 +41,16 @@ DESTDIR=$work/root cmake --install "$build" --prefix /usr > "$work/install.log" 
 }
 usr=$work/root/usr
 
-for file in bin/lyrovo lib/lyrovo/plugins/lyrovo_ffmpeg.so lib/lyrovo/plugins/lyrovo_midi.so \
+for file in bin/lyrovo lib/lyrovo/lyrovo-fetch lib/lyrovo/plugins/lyrovo_ffmpeg.so lib/lyrovo/plugins/lyrovo_midi.so \
   share/applications/$id.desktop share/icons/hicolor/scalable/apps/$id.svg share/metainfo/$id.metainfo.xml \
   share/man/man1/lyrovo.1.gz share/doc/lyrovo/copyright share/doc/lyrovo/changelog.gz; do
   [[ -f "$usr/$file" ]] || fail "$file is not installed"
 done
 [[ -x "$usr/bin/lyrovo" ]] || fail "the player is not executable"
+# The web requests' helper starts (its libraries resolve) and refuses a call without a request.
+status=0
+"$usr/lib/lyrovo/lyrovo-fetch" > /dev/null 2>&1 || status=$?
+[[ $status -eq 2 ]] || fail "lyrovo-fetch without arguments exited with $status, not 2"
 [[ $(readlink "$usr/lib/lyrovo/plugins/soundfont.sf2") == ../../../share/sounds/sf2/TimGM6mb.sf2 ]] ||
   fail "the sound font link points elsewhere"
 # Each PNG icon has the size of its folder (width and height from the PNG header).

@@ -29,14 +29,14 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [[ $(field Architecture) == "$(dpkg --print-architecture)" ]] || fail "Architecture: $(field Architecture)"
 [[ $(field Section) == sound ]] || fail "Section: $(field Section)"
 depends=$(field Depends)
-# The sound font, and libraries of the program and of both plug-ins, as dpkg-shlibdeps names them.
-for package in timgm6mb-soundfont libc6 libqt6widgets6 libmpg123-0 libtag1v5 libavformat59 libfluidsynth3; do
+# The sound font, and libraries of the program, its fetch helper (libcurl4) and both plug-ins, as dpkg-shlibdeps names them.
+for package in timgm6mb-soundfont libcurl4 libc6 libqt6widgets6 libmpg123-0 libtag1v5 libavformat59 libfluidsynth3; do
   grep -Eq "(^|, )$package( |,|$)" <<< "$depends" || fail "Depends lacks $package: $depends"
 done
 grep -q "music player with synchronised lyrics" <<< "$info" || fail "no description: $info"
 
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
-for file in ./usr/bin/lyrovo ./usr/lib/lyrovo/plugins/lyrovo_ffmpeg.so ./usr/lib/lyrovo/plugins/lyrovo_midi.so \
+for file in ./usr/bin/lyrovo ./usr/lib/lyrovo/lyrovo-fetch ./usr/lib/lyrovo/plugins/lyrovo_ffmpeg.so ./usr/lib/lyrovo/plugins/lyrovo_midi.so \
   ./usr/lib/lyrovo/plugins/soundfont.sf2 ./usr/share/applications/$id.desktop \
   ./usr/share/icons/hicolor/scalable/apps/$id.svg ./usr/share/icons/hicolor/16x16/apps/$id.png \
   ./usr/share/icons/hicolor/256x256/apps/$id.png ./usr/share/metainfo/$id.metainfo.xml \
@@ -59,7 +59,7 @@ providers=$(for package in $named; do
 done | sort -u)
 dpkg-deb -x "$deb" "$work/tree"
 ldcache=$(/sbin/ldconfig -p)
-for binary in "$work"/tree/usr/bin/lyrovo "$work"/tree/usr/lib/lyrovo/plugins/*.so; do
+for binary in "$work"/tree/usr/bin/lyrovo "$work"/tree/usr/lib/lyrovo/lyrovo-fetch "$work"/tree/usr/lib/lyrovo/plugins/*.so; do
   ! file -b "$binary" | grep -q 'not stripped' || fail "$binary is not stripped"
   while read -r library; do
     path=$(awk -v lib="$library" '$1 == lib && !found {print $NF; found = 1}' <<< "$ldcache")

@@ -19,7 +19,8 @@
 namespace lyrovo::testing {
 
 // A portable installation in a temporary folder: root/bin/lyrovo (a copy of
-// the built player, so bin/ is its program folder), root/bin/Plugins, and
+// the built player, so bin/ is its program folder) with its web requests'
+// helper root/bin/lyrovo-fetch, root/bin/Plugins, and
 // private HOME, XDG and runtime folders under root.
 struct PlayerInstall {
   QTemporaryDir root;
@@ -30,6 +31,8 @@ struct PlayerInstall {
     QDir().mkpath(bin() + QStringLiteral("Plugins"));
     if (!firstRun) QDir().mkpath(bin() + QStringLiteral("Images"));
     QFile::copy(QStringLiteral(LYROVO_BINARY), bin() + QStringLiteral("lyrovo"));
+    QFile::copy(QFileInfo(QStringLiteral(LYROVO_BINARY)).dir().filePath(QStringLiteral("lyrovo-fetch")),
+                bin() + QStringLiteral("lyrovo-fetch"));
     if (plugins) {
       const QDir built(QStringLiteral(LYROVO_PLUGIN_DIR));
       for (const QString& name : built.entryList({QStringLiteral("lyrovo*.so")}, QDir::Files))
