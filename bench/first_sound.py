@@ -65,6 +65,7 @@ def main():
             folder = os.path.join(work, f"run{run}")
             os.makedirs(os.path.join(folder, "Images"))
             shutil.copy(binary, folder)
+            shutil.copy(os.path.join(os.path.dirname(binary), "lyrovo-fetch"), folder)
             plugins = os.path.join(os.path.dirname(binary), "Plugins")
             if os.path.isdir(plugins):
                 shutil.copytree(plugins, os.path.join(folder, "Plugins"))

@@ -26,6 +26,7 @@ ticks=$(getconf CLK_TCK)
 install_player() {  # install_player DIR
   mkdir -p "$1/Images" "$1/Plugins"
   cp "$binary" "$1/lyrovo"
+  cp "$(dirname "$binary")/lyrovo-fetch" "$1/"
   printf '[lyrovo]\r\nvisType=1\r\nsearchWord=0\r\n' > "$1/Settings.ini"
 }
 

@@ -10,7 +10,7 @@ build=${1:-build-test}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/run/Images" "$work/run/Resumes" "$work/run/Lyrics" "$work/music"
-cp "$root/$build/bin/lyrovo" "$work/run/"
+cp "$root/$build/bin/lyrovo" "$root/$build/bin/lyrovo-fetch" "$work/run/"
 ln -s "$root/$build/bin/Plugins" "$work/run/Plugins"
 titles=("晴天|周末乐队" "海风|林小夏" "Morning Light|The Lanterns" "夜空中最亮的星|远山" "River Song|Mara Lee"
         "小城故事|邓子")
