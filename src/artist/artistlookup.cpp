@@ -55,12 +55,7 @@ QString PhotoProgressText(qint64 cur, qint64 max) {
 }
 
 ArtistLookup::ArtistLookup(PhotoView& view, const ErrorLog* log, DownloadLimits limits, QObject* parent)
-    : QObject(parent),
-      view_(view),
-      log_(log),
-      limits_(limits),
-      downloader_(log, limits, this),
-      network_(new QNetworkAccessManager(this)) {
+    : QObject(parent), view_(view), log_(log), limits_(limits), downloader_(log, limits, this) {
   connect(&downloader_, &Downloader::DownloadProgress, this, &ArtistLookup::onProgress);
   connect(&downloader_, &Downloader::DownloadError, this, &ArtistLookup::onError);
   connect(&downloader_, &Downloader::DownloadComplete, this,
@@ -125,6 +120,9 @@ void ArtistLookup::DownloadJJ(const QString& title, const QString& artist, const
 
 void ArtistLookup::startFetch(const QUrl& url, std::function<void(const FetchResult&)> done) {
   ++pendingFetches_;
+  // Made on the first page fetch, as the downloader makes its own: a run
+  // that never looks an artist up on the web does not pay for one.
+  if (!network_) network_ = new QNetworkAccessManager(this);
   cancelFetch_ = FetchInBackground(*network_, url, limits_, this,
                                    [this, done = std::move(done)](const FetchResult& answer) {
                                      cancelFetch_ = {};

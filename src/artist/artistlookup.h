@@ -86,7 +86,7 @@ class ArtistLookup : public QObject {
   DownloadLimits limits_;
   ArtistSources sources_;
   Downloader downloader_;
-  QNetworkAccessManager* network_;
+  QNetworkAccessManager* network_ = nullptr;  // made on the first page fetch
   std::function<void()> cancelFetch_;
   int pendingFetches_ = 0;
 

@@ -159,7 +159,15 @@ QByteArray PlayerUserAgent() {
 }
 
 Downloader::Downloader(const ErrorLog* log, DownloadLimits limits, QObject* parent)
-    : QObject(parent), log_(log), limits_(limits), network_(new QNetworkAccessManager(this)) {}
+    : QObject(parent), log_(log), limits_(limits) {}
+
+// Made on the first download: a network access manager costs more than a
+// megabyte of resident memory from the moment it exists, and a run that
+// stays offline or finds everything cached never needs one.
+QNetworkAccessManager& Downloader::network() {
+  if (!network_) network_ = new QNetworkAccessManager(this);
+  return *network_;
+}
 
 Downloader::~Downloader() {
   if (!saveFiles_.isEmpty() || !active_.isEmpty()) CancelAllDownload();
@@ -176,7 +184,7 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
   auto maxBytes = std::make_shared<qint64>(0);
   auto self = std::make_shared<DownloadTransfer*>(nullptr);
   auto* transfer = new DownloadTransfer(
-      *network_, address, limits_,
+      network(), address, limits_,
       [this, SaveFile, maxBytes](qint64 cur, qint64 max) {
         if (max <= 0) return;
         *maxBytes = max;

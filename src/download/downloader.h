@@ -75,7 +75,8 @@ class Downloader : public QObject {
 
   const ErrorLog* log_;
   DownloadLimits limits_;
-  QNetworkAccessManager* network_;
+  QNetworkAccessManager& network();
+  QNetworkAccessManager* network_ = nullptr;  // made on the first download
   QStringList saveFiles_;
   QList<std::uint8_t> statuses_;
   QList<Active> active_;  // transfers still running, in start order
