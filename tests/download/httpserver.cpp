@@ -120,12 +120,12 @@ void TestHttpServer::acceptLoop() {
     if (socket < 0) continue;
     ++accepted;
     const std::lock_guard lock(mutex_);
-    ++active_;
     handlers_.emplace_back([this, socket] {
-      serve(socket);
+      bool requested = false;
+      serve(socket, requested);
       ::close(socket);
       const std::lock_guard done(mutex_);
-      if (--active_ == 0) idle_.notify_all();
+      if (requested && --active_ == 0) idle_.notify_all();
     });
   }
 }
@@ -151,7 +151,7 @@ bool TestHttpServer::waitPeerGone(int socket, std::chrono::milliseconds wait) {
   return ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0;
 }
 
-void TestHttpServer::serve(int socket) {
+void TestHttpServer::serve(int socket, bool& requested) {
   const timeval tick{0, kPollMs * 1000};
   ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &tick, sizeof tick);
   ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &tick, sizeof tick);
@@ -162,6 +162,11 @@ void TestHttpServer::serve(int socket) {
     char buffer[4096];
     const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return;
+    if (n > 0 && !requested) {
+      const std::lock_guard lock(mutex_);
+      ++active_;
+      requested = true;
+    }
     if (n > 0) request.append(buffer, static_cast<std::size_t>(n));
   }
   const std::size_t start = request.find(' ') + 1;

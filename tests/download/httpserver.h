@@ -69,12 +69,17 @@ class TestHttpServer {
   std::string lastRequest() const;                          // request line and headers of the last request
   std::int64_t streamedBytes() const { return streamed_; }  // body bytes sent by /huge and /endless
 
-  // Waits until every connection handler has finished; false on timeout.
+  // Waits until every connection that began a request has been served and
+  // closed; false on timeout. A connection that never sends a byte does not
+  // count: HTTP clients open spare connections for queued requests and may
+  // keep one unused until they are destroyed.
   bool waitIdle(std::chrono::milliseconds timeout);
 
  private:
   void acceptLoop();
-  void serve(int socket);
+  // Serves one connection; sets requested once its first byte arrives, when
+  // the connection starts counting as active.
+  void serve(int socket, bool& requested);
   bool sendAll(int socket, const std::string& data);
   bool waitPeerGone(int socket, std::chrono::milliseconds wait);
 
