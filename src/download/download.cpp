@@ -1,11 +1,11 @@
 #include "download/download.h"
 
 #include "base/apperror.h"
+#include "base/childoutput.h"
 #include "base/errorlog.h"
 #include "download/serverconfig.h"
 #include "text/encoding.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,11 +14,9 @@
 #include <QUrl>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,17 +76,9 @@ QByteArray fetchHelper() {
   return helper;
 }
 
-struct HelperAnswer {
-  QByteArray bytes;
-  bool late = false;      // killed after the deadline
-  bool tooLarge = false;  // killed: more than it may send
-  bool clean = false;     // exited by itself with status 0
-};
-
 // Starts the helper with args and reads its whole output, at most maxBytes,
 // until it exits or the deadline passes.
-HelperAnswer runHelper(std::vector<QByteArray> args, std::int64_t maxBytes, int deadlineMs) {
-  HelperAnswer answer;
+ChildOutput runHelper(std::vector<QByteArray> args, std::int64_t maxBytes, int deadlineMs) {
   std::vector<char*> argv;
   for (QByteArray& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -96,7 +86,7 @@ HelperAnswer runHelper(std::vector<QByteArray> args, std::int64_t maxBytes, int 
   // Close-on-exec, so a helper started by another thread meanwhile does not
   // hold this pipe open and delay the end of this answer.
   int pipeEnds[2];
-  if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return answer;
+  if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return {};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
@@ -117,35 +107,9 @@ HelperAnswer runHelper(std::vector<QByteArray> args, std::int64_t maxBytes, int 
   ::close(pipeEnds[1]);
   if (spawned != 0) {
     ::close(pipeEnds[0]);
-    return answer;
+    return {};
   }
-
-  const QDeadlineTimer deadline(deadlineMs);
-  for (;;) {
-    pollfd readable{pipeEnds[0], POLLIN, 0};
-    const int ready = ::poll(&readable, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) {
-      answer.late = true;
-      break;
-    }
-    char buffer[64 * 1024];
-    const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    if (got > maxBytes - answer.bytes.size()) {
-      answer.tooLarge = true;
-      break;
-    }
-    answer.bytes.append(buffer, got);
-  }
-  ::close(pipeEnds[0]);
-  if (answer.late || answer.tooLarge) ::kill(pid, SIGKILL);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  answer.clean = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return answer;
+  return CollectChildOutput(pid, pipeEnds[0], maxBytes, deadlineMs);
 }
 
 QString trimSpaces(const QString& text) {
@@ -218,7 +182,7 @@ FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, co
   if (limits.userAgent) args.emplace_back(limits.userAgent);
 
   constexpr auto kHeaderSize = std::int64_t(sizeof(FetchWireHeader));
-  const HelperAnswer answer =
+  const ChildOutput answer =
       runHelper(std::move(args), kHeaderSize + maxBytes, int(totalMs) + kHelperGraceMs);
   if (answer.late) {
     result.status = FetchStatus::TimedOut;
@@ -229,14 +193,15 @@ FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, co
     return result;
   }
   FetchWireHeader header{};
-  if (!answer.clean || answer.bytes.size() < kHeaderSize) return result;
-  std::memcpy(&header, answer.bytes.constData(), sizeof header);
+  if (!answer.exitedCleanly || std::int64_t(answer.bytes.size()) < kHeaderSize) return result;
+  std::memcpy(&header, answer.bytes.data(), sizeof header);
   if (std::memcmp(header.magic, kFetchWireMagic, sizeof header.magic) != 0 ||
       header.status > kLastFetchStatus)
     return result;
   result.status = FetchStatus(header.status);
   result.httpStatus = long(header.httpStatus);
-  if (result.ok()) result.body = answer.bytes.mid(kHeaderSize);
+  if (result.ok())
+    result.body = QByteArray(answer.bytes.data() + kHeaderSize, qsizetype(answer.bytes.size() - kHeaderSize));
   return result;
 }
 

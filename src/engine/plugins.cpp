@@ -1,5 +1,7 @@
 #include "engine/plugins.h"
 
+#include "base/childoutput.h"
+
 #include <lyrovo_plugin.h>
 
 #include <QDateTime>
@@ -8,15 +10,10 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -144,49 +141,10 @@ std::optional<std::vector<PluginFormat>> PluginHost::probe(const QString& librar
   ::close(pipeEnds[1]);
   // A child that does not finish within the time limit (a plug-in that hangs
   // while loading) is ended, and the plug-in skipped, so start-up never hangs.
-  // The report is read as it comes, so a long one cannot block the child.
-  constexpr std::size_t kMaxReport = 1 << 20;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  const auto remainingMs = [&] {
-    return int(std::max<std::int64_t>(
-        0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-               .count()));
-  };
-  std::string report;
-  bool complete = false;
-  for (;;) {
-    pollfd ready{pipeEnds[0], POLLIN, 0};
-    const int polled = ::poll(&ready, 1, remainingMs());
-    if (polled < 0 && errno == EINTR) continue;
-    if (polled <= 0) break;
-    char chunk[4096];
-    const ssize_t got = ::read(pipeEnds[0], chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      complete = got == 0;
-      break;
-    }
-    report.append(chunk, std::size_t(got));
-    if (report.size() > kMaxReport) break;
-  }
-  ::close(pipeEnds[0]);
-  int status = 0;
-  bool exited = false;
-  while (!exited) {
-    const pid_t done = ::waitpid(child, &status, WNOHANG);
-    if (done == child) {
-      exited = true;
-    } else if ((done < 0 && errno != EINTR) || remainingMs() == 0 || !complete) {
-      ::kill(child, SIGKILL);
-      while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-      }
-      return std::nullopt;
-    } else {
-      ::usleep(1000);
-    }
-  }
-  if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return parseReport(report);
+  constexpr std::int64_t kMaxReport = 1 << 20;
+  const ChildOutput report = CollectChildOutput(child, pipeEnds[0], kMaxReport, timeoutMs);
+  if (!report.exitedCleanly) return std::nullopt;
+  return parseReport(report.bytes);
 }
 
 std::uintptr_t PluginHost::load(const QString& path) {
