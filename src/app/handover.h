@@ -6,14 +6,13 @@
 
 #include <functional>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 namespace lyrovo {
 
 // A second launch of the player hands its command-line paths to the running
-// instance over a local socket in the user's runtime folder, named from the
-// program folder (one player per program folder).
+// instance over a Unix stream socket in the user's runtime folder, named from
+// the program folder (one player per program folder).
 //
 // Message: the 8 bytes "LYRHAND1", the payload's length as a 32-bit
 // big-endian number, then the payload: the absolute paths in UTF-8, each
@@ -46,18 +45,22 @@ class HandOverServer : public QObject {
   ~HandOverServer() override;
 
   // Replaces a socket left by an instance that crashed (the caller holds the
-  // instance lock, so no live player owns it) and starts listening.
+  // instance lock, so no live player owns it) and starts listening. The
+  // socket file is removed again when the server goes.
   bool listen();
 
  signals:
   void pathsReceived(const QStringList& paths);
 
  private:
+  class Peer;
   void accept();
+  void stop();
 
   QString socketPath_;
   std::function<int(const QStringList&)> accepted_;
-  QLocalServer* server_ = nullptr;
+  int listenFd_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
 };
 
 }  // namespace lyrovo

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -59,6 +60,24 @@ TEST_F(HandOverTest, PathsArriveAndTheAnswerCountsWhatWasTaken) {
   // An empty hand-over is answered (the readiness probe) and reports nothing.
   EXPECT_EQ(whileServing([&] { return HandOverPaths(socket, {}, 10000); }), 0);
   EXPECT_EQ(received.size(), 1);
+}
+
+TEST(HandOverServerLife, TheSocketFileGoesWithTheServer) {
+  QTemporaryDir dir;
+  const QString socket = dir.path() + QStringLiteral("/player.sock");
+  {
+    HandOverServer server(socket, [](const QStringList&) { return 0; });
+    ASSERT_TRUE(server.listen());
+    EXPECT_TRUE(QFileInfo::exists(socket));
+    // Listening again (a restart of the listener) keeps one working socket.
+    ASSERT_TRUE(server.listen());
+    EXPECT_EQ(whileServing([&] { return HandOverPaths(socket, {}, 10000); }), 0);
+  }
+  EXPECT_FALSE(QFileInfo::exists(socket));
+  // A folder that cannot hold the socket is a failure, not a crash.
+  HandOverServer homeless(dir.path() + QStringLiteral("/missing/player.sock"),
+                          [](const QStringList&) { return 0; });
+  EXPECT_FALSE(homeless.listen());
 }
 
 TEST_F(HandOverTest, NobodyListeningOrABadMessageFailsWithinTheTime) {
