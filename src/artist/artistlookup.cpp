@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
 
 namespace lyrovo {
 
@@ -120,15 +119,12 @@ void ArtistLookup::DownloadJJ(const QString& title, const QString& artist, const
 
 void ArtistLookup::startFetch(const QUrl& url, std::function<void(const FetchResult&)> done) {
   ++pendingFetches_;
-  // Made on the first page fetch, as the downloader makes its own: a run
-  // that never looks an artist up on the web does not pay for one.
-  if (!network_) network_ = new QNetworkAccessManager(this);
-  cancelFetch_ = FetchInBackground(*network_, url, limits_, this,
-                                   [this, done = std::move(done)](const FetchResult& answer) {
-                                     cancelFetch_ = {};
-                                     --pendingFetches_;
-                                     done(answer);
-                                   });
+  cancelFetch_ =
+      FetchInBackground(url, limits_, this, [this, done = std::move(done)](const FetchResult& answer) {
+        cancelFetch_ = {};
+        --pendingFetches_;
+        done(answer);
+      });
 }
 
 void ArtistLookup::searchPageArrived(const QString& page, bool byTitle) {

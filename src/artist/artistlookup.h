@@ -8,8 +8,6 @@
 
 #include <functional>
 
-class QNetworkAccessManager;
-
 namespace lyrovo {
 
 class ErrorLog;
@@ -86,7 +84,6 @@ class ArtistLookup : public QObject {
   DownloadLimits limits_;
   ArtistSources sources_;
   Downloader downloader_;
-  QNetworkAccessManager* network_ = nullptr;  // made on the first page fetch
   std::function<void()> cancelFetch_;
   int pendingFetches_ = 0;
 

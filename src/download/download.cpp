@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "base/childoutput.h"
 #include "base/errorlog.h"
+#include "download/fetchprocess.h"
 #include "download/serverconfig.h"
 #include "text/encoding.h"
 
@@ -21,7 +22,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 namespace lyrovo {
@@ -30,50 +30,6 @@ namespace {
 
 bool isHttpUrl(QStringView url) {
   return url.startsWith(u"http://", Qt::CaseInsensitive) || url.startsWith(u"https://", Qt::CaseInsensitive);
-}
-
-// The URL as bytes libcurl accepts: printable ASCII stays, everything else
-// (blanks, controls, non-ASCII, and the characters URLs never carry raw) is
-// percent-encoded from UTF-8. "%" stays, so escapes made by the caller pass.
-QByteArray transferUrl(const QString& url) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  const QByteArray utf8 = url.toUtf8();
-  QByteArray out;
-  out.reserve(utf8.size());
-  for (const char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    const bool unsafe = c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
-                        c == '`' || c == '{' || c == '|' || c == '}';
-    if (unsafe) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
-long positiveOr(long value, long fallback) { return value > 0 ? value : fallback; }
-
-// How long past its own total timeout the helper may take (start-up, writing
-// the answer) before it is killed.
-constexpr int kHelperGraceMs = 3000;
-
-// The fetch helper: beside this program (the build tree, a portable folder)
-// or, installed, in ../lib/lyrovo/ from bin/. Looked up once.
-QByteArray fetchHelper() {
-  static const QByteArray helper = [] {
-    const QString exeDir = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
-    for (const QString& candidate :
-         {exeDir + QStringLiteral("/lyrovo-fetch"), exeDir + QStringLiteral("/../lib/lyrovo/lyrovo-fetch")}) {
-      const QFileInfo info(candidate);
-      if (info.isFile() && info.isExecutable()) return QFile::encodeName(info.absoluteFilePath());
-    }
-    return QByteArray();
-  }();
-  return helper;
 }
 
 // Starts the helper with args and reads its whole output, at most maxBytes,
@@ -154,7 +110,7 @@ QString fileIn(const QString& folder) { return folder + u'/' + kTempLyricFileNam
 }  // namespace
 
 FetchResult FetchUrl(const QString& url, const DownloadLimits& limits, bool headersOnly) {
-  return FetchUrlWithHelper(QFile::decodeName(fetchHelper()), url, limits, headersOnly);
+  return FetchUrlWithHelper(FetchHelperPath(), url, limits, headersOnly);
 }
 
 FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, const DownloadLimits& limits,
@@ -165,25 +121,13 @@ FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, co
     result.status = FetchStatus::UnsupportedUrl;
     return result;
   }
-  const QByteArray helper = QFile::encodeName(helperPath);
-  if (helper.isEmpty()) return result;
+  if (helperPath.isEmpty()) return result;
 
-  const DownloadLimits defaults;
-  const long totalMs = positiveOr(limits.totalTimeoutMs, defaults.totalTimeoutMs);
-  const std::int64_t maxBytes = limits.maxBytes > 0 ? limits.maxBytes : defaults.maxBytes;
-  std::vector<QByteArray> args{
-      helper,
-      transferUrl(target),
-      QByteArray::number(positiveOr(limits.connectTimeoutMs, defaults.connectTimeoutMs)),
-      QByteArray::number(totalMs),
-      QByteArray::number(maxBytes),
-      QByteArray::number(std::max(limits.maxRedirects, 0)),
-      headersOnly ? QByteArrayLiteral("1") : QByteArrayLiteral("0")};
-  if (limits.userAgent) args.emplace_back(limits.userAgent);
-
-  constexpr auto kHeaderSize = std::int64_t(sizeof(FetchWireHeader));
-  const ChildOutput answer =
-      runHelper(std::move(args), kHeaderSize + maxBytes, int(totalMs) + kHelperGraceMs);
+  const std::int64_t maxBytes = FetchBodyCap(limits);
+  const int totalMs = limits.totalTimeoutMs > 0 ? limits.totalTimeoutMs : DownloadLimits{}.totalTimeoutMs;
+  const ChildOutput answer = runHelper(
+      FetchHelperCommand(helperPath, target, limits, headersOnly ? FetchMode::HeadersOnly : FetchMode::Body),
+      std::int64_t(sizeof(FetchWireHeader)) + maxBytes, totalMs + kFetchHelperGraceMs);
   if (answer.late) {
     result.status = FetchStatus::TimedOut;
     return result;
@@ -192,17 +136,9 @@ FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, co
     result.status = FetchStatus::TooLarge;
     return result;
   }
-  FetchWireHeader header{};
-  if (!answer.exitedCleanly || std::int64_t(answer.bytes.size()) < kHeaderSize) return result;
-  std::memcpy(&header, answer.bytes.data(), sizeof header);
-  if (std::memcmp(header.magic, kFetchWireMagic, sizeof header.magic) != 0 ||
-      header.status > kLastFetchStatus)
-    return result;
-  result.status = FetchStatus(header.status);
-  result.httpStatus = long(header.httpStatus);
-  if (result.ok())
-    result.body = QByteArray(answer.bytes.data() + kHeaderSize, qsizetype(answer.bytes.size() - kHeaderSize));
-  return result;
+  FetchAnswerReader reader(maxBytes);
+  reader.feed(answer.bytes.data(), answer.bytes.size());
+  return reader.result(answer.exitedCleanly);
 }
 
 QString DownloadedText(const QByteArray& body) { return trimSpaces(decodeText(body)); }

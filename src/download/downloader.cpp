@@ -3,11 +3,12 @@
 #include "base/apperror.h"
 #include "base/errorlog.h"
 
+#include "download/fetchprocess.h"
+
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QFile>
 #include <QPointer>
+#include <QProcess>
 #include <QSaveFile>
 #include <QTimer>
 
@@ -35,95 +36,85 @@ DownloadLimits effective(const DownloadLimits& given) {
 
 }  // namespace
 
-// One GET with the player's rules: its User-Agent, redirects followed here
-// (http and https only, at most maxRedirects), a body no larger than
-// maxBytes, a stall or connect time over connectTimeoutMs and a whole
-// transfer over totalTimeoutMs ending it as failed. The callbacks run on
-// the event loop; after done the transfer deletes itself. cancel() ends it
-// without any further callback.
+// One GET with the player's rules, run by the fetch helper as a child
+// process read on the event loop: the player's User-Agent, redirects (http
+// and https only, at most maxRedirects), a body no larger than maxBytes, a
+// connect time over connectTimeoutMs and a whole transfer over
+// totalTimeoutMs ending it as failed. The callbacks run on the event loop;
+// after done the transfer deletes itself. cancel() ends it without any
+// further callback.
 class DownloadTransfer : public QObject {
  public:
   using Progress = std::function<void(qint64 cur, qint64 max)>;
-  DownloadTransfer(QNetworkAccessManager& network, const QUrl& url, const DownloadLimits& limits,
-                   Progress progress, FetchDone done, QObject* parent)
+  DownloadTransfer(const QUrl& url, const DownloadLimits& limits, Progress progress, FetchDone done,
+                   QObject* parent)
       : QObject(parent),
-        network_(network),
         limits_(effective(limits)),
         progress_(std::move(progress)),
-        done_(std::move(done)) {
-    total_.setSingleShot(true);
-    connect(&total_, &QTimer::timeout, this, [this] { fail(FetchStatus::TimedOut); });
-    total_.start(limits_.totalTimeoutMs);
-    if (isHttp(url)) {
-      get(url);
-    } else {
+        done_(std::move(done)),
+        reader_(limits_.maxBytes, [this](std::int64_t received, std::int64_t announced) {
+          if (progress_) progress_(received, std::max<std::int64_t>(announced, 0));
+        }) {
+    // The helper keeps to the total timeout itself; this only catches one
+    // that hangs.
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] { fail(FetchStatus::TimedOut); });
+    deadline_.start(limits_.totalTimeoutMs + kFetchHelperGraceMs);
+    if (!isHttp(url)) {
       fail(FetchStatus::UnsupportedUrl);
+    } else if (FetchHelperPath().isEmpty()) {
+      fail(FetchStatus::NetworkError);
+    } else {
+      start(url);
     }
   }
 
+  ~DownloadTransfer() override { dropProcess(); }
+
   void cancel() {
-    dropReply();
-    total_.stop();
+    dropProcess();
+    deadline_.stop();
+    done_ = {};
     deleteLater();
   }
 
  private:
-  void get(const QUrl& url) {
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, PlayerUserAgent());
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(limits_.connectTimeoutMs);
-    reply_ = network_.get(request);
-    connect(reply_, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-      const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-      if (status < 200 || status >= 300) return;  // a redirect's or an error's body
-      // Only a length the server announced counts: without one, Qt reports
-      // the bytes received as the total when the transfer ends.
-      const qint64 announced = reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-      if (received > limits_.maxBytes || announced > limits_.maxBytes) {
-        fail(FetchStatus::TooLarge);
-      } else if (progress_) {
-        progress_(received, std::max<qint64>(announced, 0));
-      }
+  void start(const QUrl& url) {
+    const QByteArray agent = PlayerUserAgent();
+    DownloadLimits limits = limits_;
+    limits.userAgent = agent.constData();
+    const std::vector<QByteArray> command = FetchHelperCommand(
+        FetchHelperPath(), url.toString(QUrl::FullyEncoded), limits, FetchMode::BodyWithProgress);
+    QStringList arguments;
+    for (auto arg = command.begin() + 1; arg != command.end(); ++arg) arguments << QString::fromUtf8(*arg);
+
+    process_ = new QProcess(this);
+    process_->setStandardErrorFile(QProcess::nullDevice());
+    connect(process_, &QProcess::readyReadStandardOutput, this, [this] { read(); });
+    connect(process_, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus exitStatus) {
+      read();
+      if (!process_) return;  // the rest of the answer was refused: that failure stands
+      const bool clean = exitStatus == QProcess::NormalExit && exitCode == 0;
+      dropProcess();
+      finish(reader_.result(clean));
     });
-    connect(reply_, &QNetworkReply::finished, this, [this] { finished(); });
+    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+      if (error == QProcess::FailedToStart) fail(FetchStatus::NetworkError);
+    });
+    process_->start(QFile::decodeName(command.front()), arguments, QIODevice::ReadOnly);
   }
 
-  void finished() {
-    QNetworkReply* reply = std::exchange(reply_, nullptr);
-    reply->deleteLater();
-    FetchResult result;
-    result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QUrl location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-    if (reply->error() == QNetworkReply::NoError && !location.isEmpty() && result.httpStatus >= 300 &&
-        result.httpStatus < 400) {
-      const QUrl next = reply->url().resolved(location);
-      if (!isHttp(next)) {
-        result.status = FetchStatus::UnsupportedUrl;
-      } else if (++redirects_ > limits_.maxRedirects) {
-        result.status = FetchStatus::TooManyRedirects;
-      } else {
-        get(next);
-        return;
-      }
-    } else if (reply->error() == QNetworkReply::OperationCanceledError ||
-               reply->error() == QNetworkReply::TimeoutError) {
-      result.status = FetchStatus::TimedOut;
-    } else if (result.httpStatus >= 300 ||
-               (reply->error() == QNetworkReply::NoError && result.httpStatus < 200)) {
-      result.status = FetchStatus::HttpError;  // also a redirect without a target
-    } else if (reply->error() != QNetworkReply::NoError) {
-      result.status = FetchStatus::NetworkError;
-    } else {
-      result.body = reply->readAll();
-      result.status = result.body.size() > limits_.maxBytes ? FetchStatus::TooLarge : FetchStatus::Ok;
-      if (!result.ok()) result.body.clear();
+  void read() {
+    if (!process_) return;
+    const QByteArray bytes = process_->readAllStandardOutput();
+    if (!reader_.feed(bytes.constData(), std::size_t(bytes.size()))) {
+      const FetchResult result = reader_.result(true);
+      fail(result.status == FetchStatus::TooLarge ? FetchStatus::TooLarge : FetchStatus::NetworkError);
     }
-    finish(result);
   }
 
   void fail(FetchStatus why) {
-    dropReply();
+    dropProcess();
     FetchResult result;
     result.status = why;
     // Outside the signal that noticed the problem, so no handler runs inside another.
@@ -131,26 +122,26 @@ class DownloadTransfer : public QObject {
   }
 
   void finish(const FetchResult& result) {
-    total_.stop();
+    deadline_.stop();
     deleteLater();
     if (FetchDone done = std::exchange(done_, {})) done(result);
   }
 
-  void dropReply() {
-    if (!reply_) return;
-    QNetworkReply* reply = std::exchange(reply_, nullptr);
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+  // Stops the helper, if it still runs, and forgets it.
+  void dropProcess() {
+    if (!process_) return;
+    QProcess* process = std::exchange(process_, nullptr);
+    process->disconnect(this);
+    if (process->state() != QProcess::NotRunning) process->kill();
+    process->deleteLater();
   }
 
-  QNetworkAccessManager& network_;
   DownloadLimits limits_;
   Progress progress_;
   FetchDone done_;
-  QNetworkReply* reply_ = nullptr;
-  QTimer total_;
-  int redirects_ = 0;
+  FetchAnswerReader reader_;
+  QProcess* process_ = nullptr;
+  QTimer deadline_;
 };
 
 QByteArray PlayerUserAgent() {
@@ -160,14 +151,6 @@ QByteArray PlayerUserAgent() {
 
 Downloader::Downloader(const ErrorLog* log, DownloadLimits limits, QObject* parent)
     : QObject(parent), log_(log), limits_(limits) {}
-
-// Made on the first download: a network access manager costs more than a
-// megabyte of resident memory from the moment it exists, and a run that
-// stays offline or finds everything cached never needs one.
-QNetworkAccessManager& Downloader::network() {
-  if (!network_) network_ = new QNetworkAccessManager(this);
-  return *network_;
-}
 
 Downloader::~Downloader() {
   if (!saveFiles_.isEmpty() || !active_.isEmpty()) CancelAllDownload();
@@ -184,7 +167,7 @@ void Downloader::BeginDownload(const QString& url, const QString& SaveFile) {
   auto maxBytes = std::make_shared<qint64>(0);
   auto self = std::make_shared<DownloadTransfer*>(nullptr);
   auto* transfer = new DownloadTransfer(
-      network(), address, limits_,
+      address, limits_,
       [this, SaveFile, maxBytes](qint64 cur, qint64 max) {
         if (max <= 0) return;
         *maxBytes = max;
@@ -259,11 +242,10 @@ bool Downloader::CancelAllDownload() {
   return true;
 }
 
-std::function<void()> FetchInBackground(QNetworkAccessManager& network, const QUrl& url,
-                                        const DownloadLimits& limits, QObject* context, FetchDone done) {
+std::function<void()> FetchInBackground(const QUrl& url, const DownloadLimits& limits, QObject* context,
+                                        FetchDone done) {
   // The transfer belongs to context: it goes away with it, answer and all.
-  QPointer<DownloadTransfer> transfer(
-      new DownloadTransfer(network, url, limits, {}, std::move(done), context));
+  QPointer<DownloadTransfer> transfer(new DownloadTransfer(url, limits, {}, std::move(done), context));
   return [transfer] {
     if (transfer) transfer->cancel();
   };

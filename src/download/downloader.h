@@ -12,8 +12,6 @@
 #include <cstdint>
 #include <functional>
 
-class QNetworkAccessManager;
-
 namespace lyrovo {
 
 class ErrorLog;
@@ -24,7 +22,8 @@ using FetchDone = std::function<void(const FetchResult&)>;
 QByteArray PlayerUserAgent();
 
 // Background downloads into files, on the UI thread's event loop: nothing
-// here ever blocks. Each download is listed under its save file; the events
+// here ever blocks. Each transfer runs in the fetch helper (as FetchUrl's
+// do), read as it comes. Each download is listed under its save file; the events
 // report progress, failure and completion per download, and once every
 // listed download has finished, the end of the batch with the save files
 // that failed. Only http and https are spoken (redirects too, at most
@@ -75,8 +74,6 @@ class Downloader : public QObject {
 
   const ErrorLog* log_;
   DownloadLimits limits_;
-  QNetworkAccessManager& network();
-  QNetworkAccessManager* network_ = nullptr;  // made on the first download
   QStringList saveFiles_;
   QList<std::uint8_t> statuses_;
   QList<Active> active_;  // transfers still running, in start order
@@ -86,7 +83,7 @@ class Downloader : public QObject {
 // of Downloader. done runs once, on the event loop (never inside this call),
 // with the outcome; it does not run when context is destroyed first. The
 // returned function cancels the fetch (done then never runs).
-std::function<void()> FetchInBackground(QNetworkAccessManager& network, const QUrl& url,
-                                        const DownloadLimits& limits, QObject* context, FetchDone done);
+std::function<void()> FetchInBackground(const QUrl& url, const DownloadLimits& limits, QObject* context,
+                                        FetchDone done);
 
 }  // namespace lyrovo

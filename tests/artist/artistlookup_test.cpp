@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -125,8 +124,6 @@ TEST_F(ArtistLookupTest, CachedPhotoAndProfileNeedNoRequest) {
   EXPECT_EQ(view.calls, QStringList({QStringLiteral("clear"), QStringLiteral("tip "),
                                      QStringLiteral("photo 8x8"), QStringLiteral("tip 语种：英语")}));
   EXPECT_EQ(lookup.Tag(), resumes() + QStringLiteral("singer.jj"));
-  // No request, so no network access manager either (each costs over a megabyte).
-  EXPECT_TRUE(lookup.findChildren<QNetworkAccessManager*>().isEmpty());
 }
 
 TEST_F(ArtistLookupTest, CachedPhotoWithoutProfileFetchesOnlyTheProfileAndShowsNoProgress) {
@@ -159,7 +156,6 @@ TEST_F(ArtistLookupTest, OfflineShowsSoUnlessAPhotoIsCached) {
   run(QStringLiteral("Song"), QStringLiteral("Singer"), false);
   EXPECT_EQ(view.calls.last(), QStringLiteral("info 未联网！"));
   EXPECT_EQ(server.totalRequests(), 0);
-  EXPECT_TRUE(lookup.findChildren<QNetworkAccessManager*>().isEmpty());
   EXPECT_TRUE(QFileInfo(images()).isDir());
   EXPECT_TRUE(QFileInfo(resumes()).isDir());
 }

@@ -1,4 +1,5 @@
 #include "download/download.h"
+#include "download/fetchprocess.h"
 #include "download/httpserver.h"
 #include "download/serverconfig.h"
 
@@ -253,6 +254,63 @@ TEST_F(Download, AHelperThatFailsLiesHangsOrFloodsIsAFailure) {
   clock.start();
   EXPECT_EQ(statusWith(helper("hang", "exec sleep 600")), FetchStatus::TimedOut);
   EXPECT_LT(clock.elapsed(), kFast.totalTimeoutMs + 3000 + kSlackMs);
+}
+
+// The helper's answer as it is written on the pipe (little-endian, as on the
+// machines this runs on): two progress records, the header, the body.
+const std::string kAnswerWithProgress = std::string(
+                                            "LYP1\0\0\0\0"
+                                            "\4\0\0\0\0\0\0\0"
+                                            "\10\0\0\0\0\0\0\0",
+                                            24) +
+                                        std::string(
+                                            "LYP1\0\0\0\0"
+                                            "\10\0\0\0\0\0\0\0"
+                                            "\10\0\0\0\0\0\0\0",
+                                            24) +
+                                        std::string(
+                                            "LYF1\0\0\0\0"
+                                            "\310\0\0\0\0\0\0\0",
+                                            16) +
+                                        "abcdefgh";
+
+TEST(FetchAnswer, ProgressHeaderAndBodyAreReadInPiecesOfAnySize) {
+  for (std::size_t piece = 1; piece <= kAnswerWithProgress.size(); ++piece) {
+    QList<QPair<qint64, qint64>> progress;
+    FetchAnswerReader reader(8, [&](std::int64_t received, std::int64_t announced) {
+      progress.append({received, announced});
+    });
+    for (std::size_t at = 0; at < kAnswerWithProgress.size(); at += piece)
+      ASSERT_TRUE(
+          reader.feed(kAnswerWithProgress.data() + at, std::min(piece, kAnswerWithProgress.size() - at)));
+    const FetchResult result = reader.result(true);
+    EXPECT_TRUE(result.ok()) << piece;
+    EXPECT_EQ(result.httpStatus, 200);
+    EXPECT_EQ(result.body, QByteArray("abcdefgh"));
+    EXPECT_EQ(progress, (QList<QPair<qint64, qint64>>{{4, 8}, {8, 8}})) << piece;
+    // The same answer from a helper that then failed is not believed.
+    EXPECT_EQ(reader.result(false).status, FetchStatus::NetworkError);
+  }
+}
+
+TEST(FetchAnswer, DamagedCutOffOrOversizedAnswersAreFailures) {
+  const auto statusOf = [](const std::string& bytes, std::int64_t cap = 8) {
+    FetchAnswerReader reader(cap);
+    reader.feed(bytes.data(), bytes.size());
+    return reader.result(true).status;
+  };
+  const std::string header = kAnswerWithProgress.substr(48, 16);
+  EXPECT_EQ(statusOf(header + "abcdefgh"), FetchStatus::Ok);
+  EXPECT_EQ(statusOf(header + "abcdefghi"), FetchStatus::TooLarge);
+  EXPECT_EQ(statusOf(header.substr(0, 10)), FetchStatus::NetworkError);               // cut off in the header
+  EXPECT_EQ(statusOf(kAnswerWithProgress.substr(0, 30)), FetchStatus::NetworkError);  // only progress came
+  EXPECT_EQ(statusOf("LYX1" + kAnswerWithProgress), FetchStatus::NetworkError);       // unknown record
+  EXPECT_EQ(statusOf(kAnswerWithProgress, 4), FetchStatus::NetworkError);  // progress beyond the cap is a lie
+  // A failure's header stands without a body.
+  EXPECT_EQ(statusOf(std::string("LYF1\4\0\0\0"
+                                 "\224\1\0\0\0\0\0\0",
+                                 16)),
+            FetchStatus::HttpError);
 }
 
 }  // namespace

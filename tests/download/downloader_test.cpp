@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -168,10 +167,9 @@ TEST_F(DownloaderTest, RefusedAddressesFailWithoutWritingAnything) {
 }
 
 TEST_F(DownloaderTest, RequestsNameThePlayer) {
-  QNetworkAccessManager network;
   QObject context;
   std::optional<FetchResult> result;
-  FetchInBackground(network, QUrl(server.url("/echo-agent")), {}, &context,
+  FetchInBackground(QUrl(server.url("/echo-agent")), {}, &context,
                     [&](const FetchResult& answer) { result = answer; });
   ASSERT_TRUE(pumpUntil([&] { return result.has_value(); }));
   EXPECT_TRUE(result->ok());

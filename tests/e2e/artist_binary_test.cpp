@@ -75,6 +75,13 @@ TEST(ArtistBinary, PhotoAndProfileArriveInTheCaches) {
   const QString profileFile = bin + QStringLiteral("Resumes/singer.jj");
   const bool cached =
       waitUntil([&] { return QFileInfo(photoFile).isFile() && QFileInfo(profileFile).isFile(); }, 60000);
+  // Every web request of the run went through the helper: the player itself
+  // never loaded a network stack.
+  QFile maps(QStringLiteral("/proc/%1/maps").arg(player.processId()));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  const QByteArray mapped = maps.readAll();
+  for (const char* library : {"libQt6Network", "libcurl", "libssl", "libcrypto", "libgnutls", "libgssapi"})
+    EXPECT_FALSE(mapped.contains(library)) << library;
   ::kill(pid_t(player.processId()), SIGTERM);
   ASSERT_TRUE(player.waitForFinished(60000));
   ASSERT_TRUE(cached) << player.readAllStandardError().constData();

@@ -24,13 +24,39 @@ using lyrovo::FetchStatus;
 constexpr std::int64_t kMaxHeaderBytes = 256 * 1024;
 
 struct Transfer {
+  CURL* handle = nullptr;
   std::string body;
   std::int64_t maxBytes = 0;
   std::int64_t headerBytes = 0;
   bool headersOnly = false;
+  bool progress = false;       // a progress record after each piece of the body
+  bool outputFailed = false;   // the reader went away
   bool tooLarge = false;       // the write or header callback stopped the transfer over a cap
   bool stoppedAtBody = false;  // headersOnly: stopped deliberately at the first body byte
 };
+
+bool writeAll(const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(STDOUT_FILENO, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Tells the reader how much of the body has come and how much was announced.
+bool sendProgress(const Transfer& transfer) noexcept {
+  curl_off_t announced = -1;
+  if (curl_easy_getinfo(transfer.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK)
+    announced = -1;
+  lyrovo::FetchWireProgress record{};
+  std::memcpy(record.magic, lyrovo::kFetchProgressMagic, sizeof record.magic);
+  record.received = static_cast<std::int64_t>(transfer.body.size());
+  record.announced = announced < 0 ? -1 : static_cast<std::int64_t>(announced);
+  return writeAll(reinterpret_cast<const char*>(&record), sizeof record);
+}
 
 // Body bytes: kept up to the cap. Returning a count other than the one given
 // makes libcurl abort the transfer. Nothing may throw through libcurl.
@@ -49,6 +75,10 @@ size_t onBody(char* data, size_t size, size_t count, void* user) noexcept {
   try {
     transfer->body.append(data, bytes);
   } catch (...) {
+    return 0;
+  }
+  if (transfer->progress && !sendProgress(*transfer)) {
+    transfer->outputFailed = true;
     return 0;
   }
   return bytes;
@@ -92,20 +122,9 @@ bool parseNumber(const char* text, long long minimum, long long maximum, long lo
   return errno == 0 && *end == '\0' && value >= minimum && value <= maximum;
 }
 
-bool writeAll(const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(STDOUT_FILENO, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
 struct Request {
   const char* url = nullptr;
-  long long connectMs = 0, totalMs = 0, maxBytes = 0, maxRedirects = 0, headersOnly = 0;
+  long long connectMs = 0, totalMs = 0, maxBytes = 0, maxRedirects = 0, mode = 0;
   const char* userAgent = nullptr;
 };
 
@@ -117,7 +136,7 @@ bool parseRequest(int argc, char** argv, Request& request) {
   return parseNumber(argv[2], 1, kDay, request.connectMs) && parseNumber(argv[3], 1, kDay, request.totalMs) &&
          parseNumber(argv[4], 1, 1LL << 40, request.maxBytes) &&
          parseNumber(argv[5], 0, 1000, request.maxRedirects) &&
-         parseNumber(argv[6], 0, 1, request.headersOnly);
+         parseNumber(argv[6], 0, lyrovo::kLastFetchMode, request.mode);
 }
 
 }  // namespace
@@ -130,8 +149,10 @@ int main(int argc, char** argv) {
   if (!handle) return 3;
 
   Transfer transfer;
+  transfer.handle = handle;
   transfer.maxBytes = request.maxBytes;
-  transfer.headersOnly = request.headersOnly != 0;
+  transfer.headersOnly = request.mode == static_cast<long long>(lyrovo::FetchMode::HeadersOnly);
+  transfer.progress = request.mode == static_cast<long long>(lyrovo::FetchMode::BodyWithProgress);
   // Only http and https, on the first request and on every redirect: a
   // libcurl that cannot hold to that is not used.
   if (curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https") != CURLE_OK ||
@@ -158,6 +179,7 @@ int main(int argc, char** argv) {
   long httpStatus = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpStatus);
   curl_easy_cleanup(handle);
+  if (transfer.outputFailed) return 4;
 
   FetchStatus status;
   if (transfer.tooLarge) {
