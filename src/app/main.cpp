@@ -11,7 +11,16 @@
 int main(int argc, char* argv[]) {
   // Being told to quit at any moment from here on ends in the ordinary shutdown.
   lyrovo::SignalBridge::arm();
+  // On X11 the window's pixels go to the server in plain image requests, not
+  // through shared memory: Qt's shared-memory path waits on the server before
+  // repainting a region it has sent, a round trip per frame, and for this
+  // small window that redraws its spectrum 50 times a second that costs the
+  // player and the X server more than copying the changed rows. A choice the
+  // user made stands, and programs started from the player do not inherit ours.
+  const bool pixelTransferIsOurs = !qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+  if (pixelTransferIsOurs) qputenv("QT_XCB_NO_MITSHM", "1");
   QApplication app(argc, argv);
+  if (pixelTransferIsOurs) qunsetenv("QT_XCB_NO_MITSHM");
   // Each argument after Qt's own options is one file, made absolute before
   // anything keeps it.
   const QStringList files =
