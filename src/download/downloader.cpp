@@ -2,7 +2,6 @@
 
 #include "base/apperror.h"
 #include "base/errorlog.h"
-
 #include "download/fetchprocess.h"
 
 #include <QCoreApplication>
