@@ -342,7 +342,9 @@ void LyricPane::WordAdjust(std::int32_t posMs) {
 // ---------------------------------------------------------------- drawing
 
 int LyricPane::TextWidth(const QString& text) const {
-  return QFontMetrics(state_.Font).horizontalAdvance(text);
+  if (measured_.text != text || measured_.font != state_.Font)
+    measured_ = {state_.Font, text, QFontMetrics(state_.Font).horizontalAdvance(text)};
+  return measured_.width;
 }
 
 void LyricPane::Clear() {
