@@ -16,7 +16,8 @@ binary=$(readlink -f "${1:-build/bin/lyrovo}")
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 # A free display number, chosen by the server, so that runs side by side do not meet.
-Xvfb -displayfd 3 -screen 0 1280x800x24 3>"$work/display" >/dev/null 2>&1 &
+# -noreset: a server resetting as one player leaves refuses the next one.
+Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 3>"$work/display" >/dev/null 2>&1 &
 until [ -s "$work/display" ]; do sleep 0.1; done
 display=:$(cat "$work/display")
 export DISPLAY=$display SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: HOME=$work/home
@@ -98,9 +99,11 @@ cpu_while_playing() {  # cpu_while_playing DIR
 }
 
 # Resident kB per mapped file (libraries, fonts; anonymous memory as "[anon]").
+# The first 12 lines are taken with sed, which reads to the end: head would
+# close the pipe early and fail the script under pipefail.
 resident_by_file() {  # resident_by_file PID
   awk '/^[0-9a-f]+-[0-9a-f]+ /{name=$6; if (name == "") name="[anon]"} /^Rss:/{rss[name]+=$2}
-       END {for (n in rss) print rss[n], n}' "/proc/$1/smaps" | sort -rn | head -12 | sed 's/^/    /'
+       END {for (n in rss) print rss[n], n}' "/proc/$1/smaps" | sort -rn | sed -n '1,12s/^/    /p'
 }
 
 install_player "$work/play"
