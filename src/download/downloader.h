@@ -22,13 +22,13 @@ using FetchDone = std::function<void(const FetchResult&)>;
 QByteArray PlayerUserAgent();
 
 // Background downloads into files, on the UI thread's event loop: nothing
-// here ever blocks. Each transfer runs in the fetch helper (as FetchUrl's
-// do), read as it comes. Each download is listed under its save file; the events
-// report progress, failure and completion per download, and once every
-// listed download has finished, the end of the batch with the save files
-// that failed. Only http and https are spoken (redirects too, at most
-// limits.maxRedirects of them); a body over limits.maxBytes, a connection
-// that takes longer than limits.connectTimeoutMs to give a byte or a
+// here ever blocks. Each transfer runs in the fetch helper, as FetchUrl's
+// do, and its answer is read as it comes. Each download is listed under its
+// save file; the events report progress, failure and completion per
+// download, and once every listed download has finished, the end of the
+// batch with the save files that failed. Only http and https are spoken
+// (redirects too, at most limits.maxRedirects of them); a body over
+// limits.maxBytes, a connection not made within limits.connectTimeoutMs or a
 // transfer longer than limits.totalTimeoutMs fails. A save file is written
 // only when its download succeeded, through a temporary file renamed over
 // it, so it never holds half a download.
