@@ -123,11 +123,12 @@ FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, co
   }
   if (helperPath.isEmpty()) return result;
 
-  const std::int64_t maxBytes = FetchBodyCap(limits);
-  const int totalMs = limits.totalTimeoutMs > 0 ? limits.totalTimeoutMs : DownloadLimits{}.totalTimeoutMs;
-  const ChildOutput answer = runHelper(
-      FetchHelperCommand(helperPath, target, limits, headersOnly ? FetchMode::HeadersOnly : FetchMode::Body),
-      std::int64_t(sizeof(FetchWireHeader)) + maxBytes, totalMs + kFetchHelperGraceMs);
+  const DownloadLimits effective = EffectiveLimits(limits);
+  const ChildOutput answer =
+      runHelper(FetchHelperCommand(helperPath, target, effective,
+                                   headersOnly ? FetchMode::HeadersOnly : FetchMode::Body),
+                std::int64_t(sizeof(FetchWireHeader)) + effective.maxBytes,
+                effective.totalTimeoutMs + kFetchHelperGraceMs);
   if (answer.late) {
     result.status = FetchStatus::TimedOut;
     return result;
@@ -136,7 +137,7 @@ FetchResult FetchUrlWithHelper(const QString& helperPath, const QString& url, co
     result.status = FetchStatus::TooLarge;
     return result;
   }
-  FetchAnswerReader reader(maxBytes);
+  FetchAnswerReader reader(effective.maxBytes);
   reader.feed(answer.bytes.data(), answer.bytes.size());
   return reader.result(answer.exitedCleanly);
 }

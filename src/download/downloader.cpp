@@ -23,16 +23,6 @@ bool isHttp(const QUrl& url) {
   return (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
 }
 
-DownloadLimits effective(const DownloadLimits& given) {
-  const DownloadLimits defaults;
-  DownloadLimits limits = given;
-  if (limits.connectTimeoutMs <= 0) limits.connectTimeoutMs = defaults.connectTimeoutMs;
-  if (limits.totalTimeoutMs <= 0) limits.totalTimeoutMs = defaults.totalTimeoutMs;
-  if (limits.maxBytes <= 0) limits.maxBytes = defaults.maxBytes;
-  limits.maxRedirects = std::max(0, limits.maxRedirects);
-  return limits;
-}
-
 }  // namespace
 
 // One GET with the player's rules, run by the fetch helper as a child
@@ -48,7 +38,7 @@ class DownloadTransfer : public QObject {
   DownloadTransfer(const QUrl& url, const DownloadLimits& limits, Progress progress, FetchDone done,
                    QObject* parent)
       : QObject(parent),
-        limits_(effective(limits)),
+        limits_(EffectiveLimits(limits)),
         progress_(std::move(progress)),
         done_(std::move(done)),
         reader_(limits_.maxBytes, [this](std::int64_t received, std::int64_t announced) {

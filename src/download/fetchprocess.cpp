@@ -33,8 +33,6 @@ QByteArray transferUrl(const QString& url) {
   return out;
 }
 
-long positiveOr(long value, long fallback) { return value > 0 ? value : fallback; }
-
 }  // namespace
 
 QString FetchHelperPath() {
@@ -50,21 +48,26 @@ QString FetchHelperPath() {
   return helper;
 }
 
-std::int64_t FetchBodyCap(const DownloadLimits& limits) {
-  return limits.maxBytes > 0 ? limits.maxBytes : DownloadLimits{}.maxBytes;
+DownloadLimits EffectiveLimits(const DownloadLimits& given) {
+  const DownloadLimits defaults;
+  DownloadLimits limits = given;
+  if (limits.connectTimeoutMs <= 0) limits.connectTimeoutMs = defaults.connectTimeoutMs;
+  if (limits.totalTimeoutMs <= 0) limits.totalTimeoutMs = defaults.totalTimeoutMs;
+  if (limits.maxBytes <= 0) limits.maxBytes = defaults.maxBytes;
+  limits.maxRedirects = std::max(0, limits.maxRedirects);
+  return limits;
 }
 
 std::vector<QByteArray> FetchHelperCommand(const QString& helperPath, const QString& url,
-                                           const DownloadLimits& limits, FetchMode mode) {
-  const DownloadLimits defaults;
-  std::vector<QByteArray> command{
-      QFile::encodeName(helperPath),
-      transferUrl(url),
-      QByteArray::number(positiveOr(limits.connectTimeoutMs, defaults.connectTimeoutMs)),
-      QByteArray::number(positiveOr(limits.totalTimeoutMs, defaults.totalTimeoutMs)),
-      QByteArray::number(FetchBodyCap(limits)),
-      QByteArray::number(std::max(limits.maxRedirects, 0)),
-      QByteArray::number(std::uint32_t(mode))};
+                                           const DownloadLimits& given, FetchMode mode) {
+  const DownloadLimits limits = EffectiveLimits(given);
+  std::vector<QByteArray> command{QFile::encodeName(helperPath),
+                                  transferUrl(url),
+                                  QByteArray::number(limits.connectTimeoutMs),
+                                  QByteArray::number(limits.totalTimeoutMs),
+                                  QByteArray::number(limits.maxBytes),
+                                  QByteArray::number(limits.maxRedirects),
+                                  QByteArray::number(std::uint32_t(mode))};
   if (limits.userAgent) command.emplace_back(limits.userAgent);
   return command;
 }

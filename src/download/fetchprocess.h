@@ -27,8 +27,9 @@ QString FetchHelperPath();
 std::vector<QByteArray> FetchHelperCommand(const QString& helperPath, const QString& url,
                                            const DownloadLimits& limits, FetchMode mode);
 
-// The effective size cap of a fetch with these limits.
-std::int64_t FetchBodyCap(const DownloadLimits& limits);
+// limits with the defaults in place of timeouts and a size cap that are not
+// positive, and a negative redirect cap as 0.
+DownloadLimits EffectiveLimits(const DownloadLimits& limits);
 
 // Reads the helper's answer as it arrives, in any pieces: progress records,
 // the header, then the body. Nothing the helper writes is trusted: an
