@@ -1,8 +1,8 @@
 #include "engine/backend.h"
 
 #include "engine/audiooutput.h"
+#include "engine/streamconverter.h"
 
-#include <SDL.h>
 #include <kissfft/kiss_fftr.h>
 
 #include <algorithm>
@@ -81,8 +81,6 @@ void AudioBackend::free() {
   output_.reset();
   {
     std::lock_guard lock(mutex_);
-    for (auto& [handle, channel] : channels_)
-      if (channel->converter) SDL_FreeAudioStream(channel->converter);
     channels_.clear();
     written_ = 0;
   }
@@ -123,7 +121,6 @@ bool AudioBackend::streamFree(Handle handle) {
     // A song closed while heard is not heard to the end of the output's buffer.
     if (output_ && channel->state != 0 && !anyPlaying()) output_->discard();
   }
-  if (channel->converter) SDL_FreeAudioStream(channel->converter);
   return true;
 }
 
@@ -173,7 +170,7 @@ std::int64_t AudioBackend::getPosition(Handle handle) const {
 }
 
 void AudioBackend::restartCount(Channel& channel, std::int64_t frame) {
-  if (channel.converter) SDL_AudioStreamClear(channel.converter);
+  if (channel.converter) channel.converter->clear();
   channel.baseFrame = frame;
   channel.outFrames = 0;
   channel.startOutput = written_;
@@ -232,8 +229,7 @@ bool AudioBackend::play(Handle handle, bool restart) {
     // Made on first play only: streams opened just to read their tags never need one.
     // More than two channels are folded into two before conversion.
     const int convertChannels = std::min(channel->format.channels, 2);
-    channel->converter = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(convertChannels), channel->format.sampleRate,
-                                            AUDIO_S16SYS, 2, rate_);
+    channel->converter = StreamConverter::create(convertChannels, channel->format.sampleRate, rate_);
     if (!channel->converter) return false;
   }
   if (restart && channel->decoder->seek(0)) restartCount(*channel, 0);
@@ -376,17 +372,16 @@ bool AudioBackend::setVolume(int volume) {
 }
 
 int AudioBackend::produce(Channel& channel, std::int16_t* out, int frames) {
-  const int wantBytes = frames * 4;
   const int sourceChannels = channel.format.channels;
-  while (!channel.decoderEnded && SDL_AudioStreamAvailable(channel.converter) < wantBytes) {
+  StreamConverter& converter = *channel.converter;
+  while (!channel.decoderEnded && converter.available() < frames) {
     const std::int64_t got = channel.decoder->read(channel.decodeBuffer.data(), kChunkFrames);
     if (got <= 0) {
       channel.decoderEnded = true;
-      SDL_AudioStreamFlush(channel.converter);
+      converter.flush();
       break;
     }
     const std::int16_t* samples = channel.decodeBuffer.data();
-    int putChannels = sourceChannels;
     if (sourceChannels > 2) {
       // Fold many channels into two: even-numbered ones left, odd-numbered right.
       for (std::int64_t f = 0; f < got; ++f) {
@@ -396,13 +391,11 @@ int AudioBackend::produce(Channel& channel, std::int16_t* out, int frames) {
         channel.stereoBuffer[2 * f + 1] = std::int16_t(sum[1] / (sourceChannels / 2));
       }
       samples = channel.stereoBuffer.data();
-      putChannels = 2;
     }
-    SDL_AudioStreamPut(channel.converter, samples, int(got) * putChannels * 2);
+    converter.put(samples, int(got));
   }
-  const int got = std::max(0, SDL_AudioStreamGet(channel.converter, out, wantBytes)) / 4;
-  if (channel.decoderEnded && got < frames && SDL_AudioStreamAvailable(channel.converter) == 0)
-    channel.drained = true;
+  const int got = converter.get(out, frames);
+  if (channel.decoderEnded && got < frames && converter.available() == 0) channel.drained = true;
   for (int i = 0; i < got; ++i) {
     const std::size_t slot = std::size_t((channel.outFrames + i) % kRingFrames) * 2;
     channel.ring[slot] = out[2 * i];

@@ -2,6 +2,7 @@
 
 #include "engine/decoder.h"
 #include "engine/plugins.h"
+#include "engine/streamconverter.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,8 +16,6 @@
 #include <mutex>
 #include <optional>
 #include <vector>
-
-struct _SDL_AudioStream;
 
 namespace lyrovo {
 
@@ -104,7 +103,7 @@ class AudioBackend {
     std::unique_ptr<Decoder> decoder;
     StreamFormat format;
     std::int64_t lengthFrames = 0;
-    _SDL_AudioStream* converter = nullptr;
+    std::unique_ptr<StreamConverter> converter;
     int state = 0;                 // 0 stopped, 1 playing, 3 paused
     std::int64_t baseFrame = 0;    // stream frame where output counting restarted (open, seek)
     std::int64_t outFrames = 0;    // output frames mixed since then

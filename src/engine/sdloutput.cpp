@@ -1,6 +1,6 @@
 #include "engine/audiooutput.h"
 
-#include <SDL.h>
+#include "engine/sdllibrary.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,10 +16,11 @@ class SdlOutput : public AudioOutput {
  public:
   using Clock = std::chrono::steady_clock;
 
-  SdlOutput(int rate, Render render) : rate_(rate), render_(std::move(render)) {}
+  SdlOutput(const SdlLibrary* sdl, int rate, Render render)
+      : sdl_(sdl), rate_(rate), render_(std::move(render)) {}
   ~SdlOutput() override {
-    if (device_ != 0) SDL_CloseAudioDevice(device_);  // waits for a running callback to finish
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (device_ != 0) sdl_->closeAudioDevice(device_);  // waits for a running callback to finish
+    sdl_->quitSubSystem(SDL_INIT_AUDIO);
   }
 
   bool open(int device) {
@@ -31,11 +32,11 @@ class SdlOutput : public AudioOutput {
     want.callback = &SdlOutput::callback;
     want.userdata = this;
     SDL_AudioSpec have{};
-    const char* name = device >= 0 ? SDL_GetAudioDeviceName(device, 0) : nullptr;
-    device_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    const char* name = device >= 0 ? sdl_->getAudioDeviceName(device, 0) : nullptr;
+    device_ = sdl_->openAudioDevice(name, 0, &want, &have, 0);
     if (device_ == 0) return false;
     bufferFrames_ = have.samples > 0 ? have.samples : 1024;
-    SDL_PauseAudioDevice(device_, 0);
+    sdl_->pauseAudioDevice(device_, 0);
     return true;
   }
 
@@ -48,8 +49,8 @@ class SdlOutput : public AudioOutput {
     return std::clamp(delivered_ - bufferFrames_ + elapsed, floor, delivered_);
   }
   int bufferFrames() const override { return bufferFrames_; }
-  void lock() override { SDL_LockAudioDevice(device_); }
-  void unlock() override { SDL_UnlockAudioDevice(device_); }
+  void lock() override { sdl_->lockAudioDevice(device_); }
+  void unlock() override { sdl_->unlockAudioDevice(device_); }
   void discard() override {}
   bool setHeld(bool) override { return false; }
   void wake() override {}
@@ -64,6 +65,7 @@ class SdlOutput : public AudioOutput {
     self->lastCall_ = Clock::now();
   }
 
+  const SdlLibrary* sdl_;
   int rate_;
   Render render_;
   SDL_AudioDeviceID device_ = 0;
@@ -77,14 +79,17 @@ class SdlOutput : public AudioOutput {
 
 std::unique_ptr<AudioOutput> openSdlOutput(int device, int rate, AudioOutput::Render render,
                                            const QByteArray& driver) {
+  const SdlLibrary* sdl = openSdlLibrary();
+  if (!sdl) return nullptr;
   // The program handles SIGINT and SIGTERM itself; SDL must not take them over.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // A driver named here overrides SDL_AUDIODRIVER from the environment for this one call.
-  if (!driver.isEmpty()) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.constData(), SDL_HINT_OVERRIDE);
-  const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-  if (!driver.isEmpty()) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  if (!driver.isEmpty())
+    sdl->setHintWithPriority(SDL_HINT_AUDIODRIVER, driver.constData(), SDL_HINT_OVERRIDE);
+  const bool started = sdl->initSubSystem(SDL_INIT_AUDIO) == 0;
+  if (!driver.isEmpty()) sdl->resetHint(SDL_HINT_AUDIODRIVER);
   if (!started) return nullptr;
-  auto output = std::make_unique<SdlOutput>(rate, std::move(render));
+  auto output = std::make_unique<SdlOutput>(sdl, rate, std::move(render));
   if (!output->open(device)) return nullptr;  // the destructor quits the subsystem again
   return output;
 }

@@ -29,8 +29,9 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [[ $(field Architecture) == "$(dpkg --print-architecture)" ]] || fail "Architecture: $(field Architecture)"
 [[ $(field Section) == sound ]] || fail "Section: $(field Section)"
 depends=$(field Depends)
-# The sound font, and libraries of the program, its fetch helper (libcurl4) and both plug-ins, as dpkg-shlibdeps names them.
-for package in timgm6mb-soundfont libcurl4 libc6 libqt6widgets6 libmpg123-0 libtag1v5 libavformat59 libfluidsynth3; do
+# The sound font, SDL (opened at run time), and libraries of the program, its fetch helper (libcurl4) and both
+# plug-ins, as dpkg-shlibdeps names them.
+for package in timgm6mb-soundfont libsdl2-2.0-0 libcurl4 libc6 libqt6widgets6 libmpg123-0 libtag1v5 libavformat59 libfluidsynth3; do
   grep -Eq "(^|, )$package( |,|$)" <<< "$depends" || fail "Depends lacks $package: $depends"
 done
 grep -q "music player with synchronised lyrics" <<< "$info" || fail "no description: $info"
