@@ -7,6 +7,7 @@
 #include "app/handover.h"
 #include "app/loadingpanel.h"
 #include "app/playlistdelegate.h"
+#include "app/uifont.h"
 #include "download/download.h"
 #include "download/serverconfig.h"
 #include "lyrics/lyricpane.h"
@@ -297,6 +298,7 @@ void Fplay::LoadAllSettings() {
   LoadSettings(ctx_.settings, ctx_.paths, ctx_.log);
   SetSkinDefaults(ctx_.skin);
   LoadSkinSettings(ctx_.skin, ctx_.paths, ctx_.log);
+  InstallUiHanFont({QGuiApplication::font().family(), ctx_.skin.listFont.name, ctx_.skin.wordFont.name});
   ApplyAppearance();
 }
 
