@@ -22,14 +22,15 @@ struct FontFace {
   int index = -1;
 };
 
-// The font face fontconfig takes a Chinese character from for family: the
-// first in its fallback order that has one. Only fontconfig's cache is read;
-// no font file is opened.
-FontFace ChineseFaceFor(const QString& family) {
+// The font face fontconfig takes a Chinese character from for family at
+// weight: the first in its fallback order that has one. Only fontconfig's
+// cache is read; no font file is opened.
+FontFace ChineseFaceFor(const QString& family, int weight) {
   FontFace face;
   FcPattern* pattern = FcPatternCreate();
   const QByteArray name = family.toUtf8();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, weight);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
@@ -60,18 +61,22 @@ int InstallUiHanFont(const QStringList& families) {
 
   const QString han = kUiHanFamily.toString();
   int count = 0;
-  QStringList wanted;
+  QStringList seen, wanted;
   for (const QString& family : families) {
-    if (family.isEmpty() || wanted.contains(family, Qt::CaseInsensitive)) continue;
+    if (family.isEmpty() || seen.contains(family, Qt::CaseInsensitive)) continue;
+    seen << family;
     if (QFont::substitutes(family).contains(han, Qt::CaseInsensitive)) {
       ++count;
       continue;
     }
-    // The same font draws the same text; with no Chinese font at all, the
-    // interface is at least legible instead of a row of boxes.
-    const FontFace face = ChineseFaceFor(family);
-    const bool sameFont = sourceUnchanged && face.file == source && face.index == LYROVO_UI_FONT_INDEX;
-    if (sameFont || face.file.isEmpty()) wanted << family;
+    // The same font draws the same text, plain or bold; with no Chinese font
+    // at all, the interface is at least legible instead of a row of boxes.
+    const auto usable = [&](int weight) {
+      const FontFace face = ChineseFaceFor(family, weight);
+      return face.file.isEmpty() ||
+             (sourceUnchanged && face.file == source && face.index == LYROVO_UI_FONT_INDEX);
+    };
+    if (usable(FC_WEIGHT_REGULAR) && usable(FC_WEIGHT_BOLD)) wanted << family;
   }
   if (wanted.isEmpty()) return count;
   if (!QFontDatabase::families().contains(han)) {

@@ -6,8 +6,8 @@ namespace lyrovo {
 
 // The SDL functions the engine uses, from SDL opened on first need. Most runs
 // play through the sound server at the song's own rate and never need SDL;
-// linked in, it would load itself and the twenty libraries it links (X
-// extensions, Wayland, ALSA) into every run.
+// linked in, it would load itself and the eighteen libraries it links (X
+// extensions, Wayland, ALSA and more) into every run.
 struct SdlLibrary {
   decltype(&SDL_SetHint) setHint;
   decltype(&SDL_SetHintWithPriority) setHintWithPriority;
