@@ -2,31 +2,17 @@
 // in its own program: fontconfig is limited to the Latin fonts before Qt
 // starts.
 #include "app/uifont.h"
+#include "support/fontfamilies.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFont>
-#include <QGlyphRun>
-#include <QRawFont>
 #include <QTemporaryDir>
-#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
 using namespace lyrovo;
-
-namespace {
-
-QString FamilyDrawing(const QFont& font, const QString& text, int index) {
-  QTextLayout layout(text, font);
-  layout.beginLayout();
-  layout.createLine();
-  layout.endLayout();
-  const QList<QGlyphRun> runs = layout.glyphRuns(index, 1);
-  return runs.isEmpty() ? QString() : runs.first().rawFont().familyName();
-}
-
-}  // namespace
+using lyrovo::testing::FamilyDrawing;
 
 // Without a Chinese font the interface's text would be a row of boxes; the
 // built-in font draws it instead.

@@ -1,18 +1,17 @@
 #include "app/uifont.h"
+#include "support/fontfamilies.h"
 
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
-#include <QRawFont>
-#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
 using namespace lyrovo;
+using lyrovo::testing::FamilyDrawing;
 
 namespace {
 
@@ -46,16 +45,6 @@ QFont Font(const QString& family, int points, bool bold) {
   QFont font(family, points);
   font.setBold(bold);
   return font;
-}
-
-// The family of the font that draws the character at index in text.
-QString FamilyDrawing(const QFont& font, const QString& text, int index) {
-  QTextLayout layout(text, font);
-  layout.beginLayout();
-  layout.createLine();
-  layout.endLayout();
-  const QList<QGlyphRun> runs = layout.glyphRuns(index, 1);
-  return runs.isEmpty() ? QString() : runs.first().rawFont().familyName();
 }
 
 }  // namespace
