@@ -57,14 +57,28 @@ class LyricLineCache {
   static constexpr int kMaxEntries = 24;
 
  private:
-  struct Key {
+  // Where a text stands, whatever its colours. Measuring lays the text out
+  // twice, so it is done once per text: a line that takes a new colour every
+  // few pixels as it scrolls through the faded edges is only drawn again.
+  struct Placement {
     QString text;
-    std::int32_t colour;
-    std::int32_t underColour;
     bool centred;
     int width;  // of the rectangle for a centred text (it moves the text); else 0
     int height;
-    auto tie() const { return std::tie(text, colour, underColour, centred, width, height); }
+    auto tie() const { return std::tie(text, centred, width, height); }
+    bool operator<(const Placement& other) const { return tie() < other.tie(); }
+  };
+  struct Extent {
+    QRect layout;  // the rectangle drawText is given, in image pixels before the shift by left
+    int left = 0;  // the image's left edge relative to the rectangle's left
+    int width = 0;
+    std::uint64_t lastFrame = 0;
+  };
+  struct Key {
+    Placement placement;
+    std::int32_t colour;
+    std::int32_t underColour;
+    auto tie() const { return std::tie(placement, colour, underColour); }
     bool operator<(const Key& other) const { return tie() < other.tie(); }
   };
   struct Entry {
@@ -72,9 +86,11 @@ class LyricLineCache {
     int left = 0;  // the image's left edge relative to the rectangle's left
     std::uint64_t lastFrame = 0;
   };
-  Entry render(const QFont& font, QColor background, const LyricTextOp& op, const Key& key) const;
+  const Extent& extentOf(const Placement& placement, const LyricTextOp& op);
+  Entry render(QColor background, const LyricTextOp& op, const Extent& extent) const;
 
   std::map<Key, Entry> entries_;
+  std::map<Placement, Extent> extents_;
   QFont font_;
   QRgb background_ = 0;
   std::uint64_t frame_ = 1;
