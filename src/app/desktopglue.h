@@ -47,6 +47,7 @@ class DesktopGlue : public MprisHost {
 
  private:
   QString albumOf(const QString& path) const;
+  QString artistPhotoPath() const;
   QString lyricLineAt(std::int32_t positionMs) const;
 
   Fplay& window_;
@@ -54,6 +55,15 @@ class DesktopGlue : public MprisHost {
   std::unique_ptr<GlobalHotKeys> hotKeys_;
   std::unique_ptr<MprisService> mpris_;
   mutable QHash<QString, QString> albums_;  // album tag by song path, read once per song
+  // The artist photo's file, looked for again only when the artist or the
+  // photo the window shows changes, not on every refresh of the media controls.
+  struct ArtistPhotoFile {
+    QString imagesPath;
+    QString artist;
+    qint64 shownPhoto = -1;  // the shown image's cacheKey() when looked for
+    QString path;
+  };
+  mutable ArtistPhotoFile artistPhoto_;
 };
 
 }  // namespace lyrovo

@@ -249,9 +249,19 @@ MprisTrack DesktopGlue::mprisTrack() const {
     track.lengthUs = std::llround(double(ctx.BP1.alenTime()) * 1e6);
     if (ctx.player.LyricLoaded) track.lyricLine = lyricLineAt(window_.positionMs());
   }
-  if (!ctx.player.SongArtist.isEmpty())
-    track.artPath = CachedArtistPhoto(ctx.player.ImagesPath, ctx.player.SongArtist);
+  track.artPath = artistPhotoPath();
   return track;
+}
+
+QString DesktopGlue::artistPhotoPath() const {
+  const PlayerState& player = window_.ctx_.player;
+  const qint64 shown = window_.photo_.cacheKey();
+  if (artistPhoto_.shownPhoto != shown || artistPhoto_.artist != player.SongArtist ||
+      artistPhoto_.imagesPath != player.ImagesPath) {
+    artistPhoto_ = {player.ImagesPath, player.SongArtist, shown,
+                    CachedArtistPhoto(player.ImagesPath, player.SongArtist)};
+  }
+  return artistPhoto_.path;
 }
 
 QString DesktopGlue::albumOf(const QString& path) const {

@@ -214,3 +214,19 @@ TEST_F(MprisTest, LoopShuffleAndVolumeRoundTripIntoTheSettings) {
   EXPECT_TRUE(text.contains("volumn=40")) << text.constData();
   EXPECT_TRUE(text.contains("playModal=1")) << text.constData();
 }
+
+TEST_F(MprisTest, TheArtworkIsTheArtistPhotoOfThePlayingSong) {
+  const QString photo = bin() + QStringLiteral("Images/singer.jpg");
+  ASSERT_EQ(QProcess::execute(QStringLiteral("convert"), {QStringLiteral("-size"), QStringLiteral("32x32"),
+                                                          QStringLiteral("xc:red"), photo}),
+            0);
+  start({music(QStringLiteral("a.mp3")), music(QStringLiteral("b.wav"))});
+  const QStringList artwork{QStringLiteral("metadata"), QStringLiteral("mpris:artUrl")};
+  const QString url = QUrl::fromLocalFile(photo).toString(QUrl::FullyEncoded);
+  EXPECT_TRUE(answers(artwork, url));
+  playerctl({QStringLiteral("next")});  // a song without an artist
+  EXPECT_TRUE(answers({QStringLiteral("metadata"), QStringLiteral("xesam:title")}, QStringLiteral("b")));
+  EXPECT_TRUE(answers(artwork, QString()));
+  playerctl({QStringLiteral("previous")});
+  EXPECT_TRUE(answers(artwork, url));
+}
